@@ -1,0 +1,35 @@
+// The drawing seam: the handful of GDI operations the image object and the dissolve use.
+// Windows: real GDI (Graphics_win.cpp). Elsewhere: the software surface (SoftwareGraphics.cpp),
+// which follows the same steps and gives the same pixels for 24-bit pictures.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace kavrosa::gfx {
+
+// A DIB section described by `info` (a BITMAPINFOHEADER followed by its biClrUsed colour-table
+// entries), DIB_RGB_COLORS, no file mapping. *bits receives its pixel memory, laid out with the
+// header's stride and row order (stride x |biHeight| bytes). Null on failure (*bits null too).
+BitmapHandle CreateDibSection(DeviceContext dc, const BitmapInfoHeader* info, uint8_t** bits);
+void DeleteBitmap(BitmapHandle bitmap);
+
+PaletteHandle CreatePalette(const PaletteEntry* entries, uint16_t count);
+void DeletePalette(PaletteHandle palette);
+
+DeviceContext CreateCompatibleDc(DeviceContext dc);
+void DeleteDc(DeviceContext dc);
+
+// Select* return the previously selected object.
+BitmapHandle SelectBitmap(DeviceContext dc, BitmapHandle bitmap);
+PaletteHandle SelectPalette(DeviceContext dc, PaletteHandle palette, bool forceBackground);
+uint32_t RealizePalette(DeviceContext dc);
+
+bool BitBlt(DeviceContext dst, int32_t x, int32_t y, int32_t width, int32_t height,
+            DeviceContext src, int32_t srcX, int32_t srcY, uint32_t rop);
+bool StretchBlt(DeviceContext dst, int32_t x, int32_t y, int32_t width, int32_t height,
+                DeviceContext src, int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
+                uint32_t rop);
+
+}  // namespace kavrosa::gfx

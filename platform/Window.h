@@ -1,0 +1,40 @@
+// The window seam: what the slide-show controller needs of the window it draws in. Behind it is
+// a real Win32 window (Win32WindowPort) or the software window used by tools and tests.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace kavrosa {
+
+// Win32 message numbers that the portable core handles (the same values as WM_*).
+constexpr uint32_t kWmCreate = 0x0001;
+constexpr uint32_t kWmDestroy = 0x0002;
+constexpr uint32_t kWmShowWindow = 0x0018;
+constexpr uint32_t kWmTimer = 0x0113;
+
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+
+  virtual WindowHandle Handle() const = 0;
+  // GetClientRect: the client area's right and bottom (left and top are 0).
+  virtual Size ClientSize() = 0;
+  // ClientToScreen of the client point (0, 0).
+  virtual Point ClientOrigin() = 0;
+  // InvalidateRect of the whole client area; with erase the class background (black) is painted.
+  virtual void InvalidateAll(bool erase) = 0;
+  virtual DeviceContext GetDc() = 0;
+  virtual void ReleaseDc(DeviceContext dc) = 0;
+  // SetTimer(window, id, milliseconds, no callback): the timer's identifier, 0 on failure.
+  virtual uint32_t SetTimer(uint32_t id, uint32_t milliseconds) = 0;
+  virtual void KillTimer(uint32_t id) = 0;
+  // The window's user-data slot (GWLP_USERDATA).
+  virtual intptr_t GetUserData() = 0;
+  virtual void SetUserData(intptr_t value) = 0;
+  // The host's default handling of a message (SaverDefaultProc on Windows).
+  virtual intptr_t DefaultProc(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+};
+
+}  // namespace kavrosa

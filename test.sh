@@ -51,8 +51,9 @@ tsan() {
 }
 
 fuzz() {
-  CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKAVROSA_FUZZ=ON -DKAVROSA_SANITIZE=ON -DKAVROSA_BENCH=OFF || return 1
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKAVROSA_FUZZ=ON -DKAVROSA_SANITIZE=ON -DKAVROSA_BENCH=OFF >/dev/null &&
+    cmake --build build-fuzz -j "$jobs" --target kavrosa-fuzzers || return 1
   local ok=0 f seconds
   for f in build-fuzz/fuzz/fuzz-*; do
     [ -x "$f" ] || continue

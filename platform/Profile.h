@@ -1,0 +1,21 @@
+// Private-profile (INI) access by path, as the saver's settings use it: GetPrivateProfileIntA and
+// WritePrivateProfileStringA on Windows, and a reader/writer of the same file format elsewhere
+// that gives the same results (names matched case-insensitively, other lines kept on write).
+#pragma once
+
+#include <cstdint>
+
+namespace kavrosa {
+
+// The integer value of key in section of the file at path, parsed as GetPrivateProfileInt does
+// (optional sign, leading decimal digits, 0 when the text is not numeric); defaultValue when the
+// file, the section or the key is missing or the value is empty.
+int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue,
+                       const char* path);
+
+// Sets key in section to value, creating the file, the section and the key as needed.
+// Returns 1 on success, 0 when the file could not be written.
+int32_t ProfileWriteString(const char* section, const char* key, const char* value,
+                           const char* path);
+
+}  // namespace kavrosa

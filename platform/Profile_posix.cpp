@@ -1,0 +1,199 @@
+// A private-profile (INI) reader and writer that gives the results of the Windows calls: the
+// first section and the first key whose trimmed names match case-insensitively, values trimmed
+// and unquoted, GetPrivateProfileInt's number parsing. A write changes one line (or adds one)
+// and keeps every other byte of the file, line endings included.
+#include "platform/Profile.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavrosa {
+namespace {
+
+// GetPrivateProfileInt reads the value into a 30-character buffer before parsing it.
+constexpr size_t kIntValueChars = 29;
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string Trim(const std::string& text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsSpace(text[begin])) ++begin;
+  while (end > begin && IsSpace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+char FoldCase(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+// One line of the file: its text without the terminator, and the terminator itself.
+struct Line {
+  std::string text;
+  std::string ending;
+};
+
+std::vector<Line> ReadLines(const char* path) {
+  std::vector<Line> lines;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return lines;
+  std::string content;
+  char chunk[4096];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
+  std::fclose(file);
+  size_t start = 0;
+  while (start < content.size()) {
+    const size_t newline = content.find('\n', start);
+    const size_t stop = newline == std::string::npos ? content.size() : newline;
+    size_t textEnd = stop;
+    if (textEnd > start && content[textEnd - 1] == '\r') --textEnd;
+    const size_t next = newline == std::string::npos ? content.size() : newline + 1;
+    lines.push_back(
+        {content.substr(start, textEnd - start), content.substr(textEnd, next - textEnd)});
+    start = next;
+  }
+  return lines;
+}
+
+bool WriteLines(const char* path, const std::vector<Line>& lines) {
+  std::FILE* file = std::fopen(path, "wb");
+  if (file == nullptr) return false;
+  bool ok = true;
+  for (const Line& line : lines) {
+    ok = ok && std::fwrite(line.text.data(), 1, line.text.size(), file) == line.text.size();
+    ok = ok && std::fwrite(line.ending.data(), 1, line.ending.size(), file) == line.ending.size();
+  }
+  return std::fclose(file) == 0 && ok;
+}
+
+// The section name of a "[name]" line; nullopt for any other line.
+std::optional<std::string> SectionName(const std::string& text) {
+  const std::string trimmed = Trim(text);
+  if (trimmed.empty() || trimmed[0] != '[') return std::nullopt;
+  const size_t close = trimmed.rfind(']');
+  const size_t end = close == std::string::npos || close == 0 ? trimmed.size() : close;
+  return Trim(trimmed.substr(1, end - 1));
+}
+
+struct Entry {
+  std::string key;
+  std::optional<std::string> value;  // none for a line without '='
+};
+
+Entry ParseEntry(const std::string& text) {
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos) return {Trim(text), std::nullopt};
+  return {Trim(text.substr(0, equals)), Trim(text.substr(equals + 1))};
+}
+
+// Index of the first line that is the header of section; nullopt when there is none.
+std::optional<size_t> FindSection(const std::vector<Line>& lines, const std::string& section) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const auto name = SectionName(lines[i].text);
+    if (name && SameName(*name, section)) return i;
+  }
+  return std::nullopt;
+}
+
+// One past the last line of the section whose header is at `header`.
+size_t SectionEnd(const std::vector<Line>& lines, size_t header) {
+  size_t end = header + 1;
+  while (end < lines.size() && !SectionName(lines[end].text)) ++end;
+  return end;
+}
+
+std::optional<size_t> FindKey(const std::vector<Line>& lines, size_t header,
+                              const std::string& key) {
+  const size_t end = SectionEnd(lines, header);
+  for (size_t i = header + 1; i < end; ++i) {
+    if (SameName(ParseEntry(lines[i].text).key, key)) return i;
+  }
+  return std::nullopt;
+}
+
+std::string Unquote(const std::string& value) {
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// Optional sign, then decimal digits up to the first other character, wrapping as a 32-bit
+// unsigned number does; no digits give 0.
+int32_t ParseProfileInt(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+  }
+  if (negative) value = 0u - value;
+  return static_cast<int32_t>(value);
+}
+
+void EnsureLastLineEnded(std::vector<Line>& lines, size_t index) {
+  if (index < lines.size() && lines[index].ending.empty()) lines[index].ending = "\r\n";
+}
+
+}  // namespace
+
+int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue,
+                       const char* path) {
+  if (section == nullptr || key == nullptr || path == nullptr || path[0] == '\0') {
+    return defaultValue;
+  }
+  const std::vector<Line> lines = ReadLines(path);
+  const auto header = FindSection(lines, Trim(section));
+  if (!header) return defaultValue;
+  const auto keyLine = FindKey(lines, *header, Trim(key));
+  if (!keyLine) return defaultValue;
+  const Entry entry = ParseEntry(lines[*keyLine].text);
+  const std::string value = Unquote(entry.value.value_or("")).substr(0, kIntValueChars);
+  if (value.empty()) return defaultValue;
+  return ParseProfileInt(value);
+}
+
+int32_t ProfileWriteString(const char* section, const char* key, const char* value,
+                           const char* path) {
+  if (section == nullptr || key == nullptr || value == nullptr || path == nullptr ||
+      path[0] == '\0') {
+    return 0;
+  }
+  std::vector<Line> lines = ReadLines(path);
+  const std::string keyName = Trim(key);
+  const auto header = FindSection(lines, Trim(section));
+  if (!header) {
+    EnsureLastLineEnded(lines, lines.size() - 1);
+    lines.push_back({"[" + Trim(section) + "]", "\r\n"});
+    lines.push_back({keyName + "=" + value, "\r\n"});
+    return WriteLines(path, lines) ? 1 : 0;
+  }
+  if (const auto keyLine = FindKey(lines, *header, keyName)) {
+    lines[*keyLine].text = ParseEntry(lines[*keyLine].text).key + "=" + value;
+    return WriteLines(path, lines) ? 1 : 0;
+  }
+  // A new key goes after the section's last non-blank line, before any blank separator.
+  size_t last = SectionEnd(lines, *header) - 1;
+  while (last > *header && Trim(lines[last].text).empty()) --last;
+  EnsureLastLineEnded(lines, last);
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last + 1),
+               Line{keyName + "=" + value, "\r\n"});
+  return WriteLines(path, lines) ? 1 : 0;
+}
+
+}  // namespace kavrosa

@@ -1,0 +1,19 @@
+// Private-profile access through the system's own calls, so that the saver and the display
+// settings see exactly what Windows makes of the file.
+#include "platform/Profile.h"
+
+#include <windows.h>
+
+namespace kavrosa {
+
+int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue,
+                       const char* path) {
+  return static_cast<int32_t>(::GetPrivateProfileIntA(section, key, defaultValue, path));
+}
+
+int32_t ProfileWriteString(const char* section, const char* key, const char* value,
+                           const char* path) {
+  return ::WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;
+}
+
+}  // namespace kavrosa

@@ -48,8 +48,12 @@ struct JpegDecoderState {
   int32_t bitPosition = 0;
 
   // The end of the stream being decoded (one past its last byte). Nothing is read at or
-  // beyond it; the bit reader delivers zero bits there.
+  // beyond it; the bit reader delivers zero bits there and notes it in `bitOverrun`.
   const uint8_t* streamEnd = nullptr;
+  int32_t bitOverrun = 0;
+  // Number of symbol values of each Huffman table, so that no lookup leaves its table.
+  uint16_t acValueCounts[4] = {};
+  uint16_t dcValueCounts[4] = {};
 };
 
 }  // namespace kavrosa

@@ -1,0 +1,20 @@
+// The fixed-point inverse DCT: a direct product with an 8x8 integer cosine table in two
+// passes, each sum divided by 2^20 with truncation toward zero. The fast version skips zero
+// rows and columns and uses 32-bit sums only where they provably cannot overflow.
+#pragma once
+
+#include <cstdint>
+
+namespace kavrosa {
+
+// M[x][n] = 2^20 * k(n)/2 * cos((2x + 1) n pi / 16), truncated toward zero.
+extern const int32_t kCosine[8][8];
+
+// The direct product with 64-bit sums, which equal the 32-bit sums whenever those stay in
+// range and stay exact for any coefficients the entropy decoder lets through.
+void InverseDctReference(const int32_t coefficients[64], int32_t samples[64]);
+
+// Same results as InverseDctReference for every input the entropy decoder produces.
+void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]);
+
+}  // namespace kavrosa

@@ -35,7 +35,10 @@ class DibImage {
   int32_t RowBytes();
   void EnsureStride();
   uint32_t ImageSize();
+  // Reads biClrUsed colour-table entries behind the header; the loaders keep that many there.
   int32_t MakePalette(const uint8_t* lockedHeader);
+  // The same, reading nothing at or beyond lockedHeader + headerBytes.
+  int32_t MakePalette(const uint8_t* lockedHeader, size_t headerBytes);
 
   // Picture loading from memory and resources (ResourcePictures.cpp).
   int32_t LoadFromResource(uint32_t id, const char* type, ModuleHandle module);

@@ -9,9 +9,11 @@
 
 namespace kavrosa::gfx {
 
-// A DIB section described by `info` (a BITMAPINFOHEADER followed by its biClrUsed colour-table
-// entries), DIB_RGB_COLORS, no file mapping. *bits receives its pixel memory, laid out with the
-// header's stride and row order (stride x |biHeight| bytes). Null on failure (*bits null too).
+// A DIB section described by `info` (a BITMAPINFOHEADER followed by the colour table GDI reads:
+// biClrUsed entries, or 2^biBitCount when biClrUsed is 0 at 8 bits or fewer; image/SectionInfo.h
+// builds such a copy safely from a header block), DIB_RGB_COLORS, no file mapping. *bits receives
+// its pixel memory, laid out with the header's stride and row order (stride x |biHeight| bytes).
+// Null on failure (*bits null too).
 BitmapHandle CreateDibSection(DeviceContext dc, const BitmapInfoHeader* info, uint8_t** bits);
 void DeleteBitmap(BitmapHandle bitmap);
 
@@ -28,8 +30,21 @@ uint32_t RealizePalette(DeviceContext dc);
 
 bool BitBlt(DeviceContext dst, int32_t x, int32_t y, int32_t width, int32_t height,
             DeviceContext src, int32_t srcX, int32_t srcY, uint32_t rop);
+// Nearest-neighbour scaling in the manner of COLORONCOLOR: destination pixel i of n takes source
+// pixel floor(i x m / n) of m, in each axis, so enlargement repeats pixels and reduction drops
+// them; a negative extent mirrors. The software seam clips at the edges of both bitmaps.
 bool StretchBlt(DeviceContext dst, int32_t x, int32_t y, int32_t width, int32_t height,
                 DeviceContext src, int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
                 uint32_t rop);
+
+// Paints `area` of the DC's surface black (FillRect with the black stock brush).
+void FillBlack(DeviceContext dc, Rect area);
+// GdiFlush: finishes batched drawing so that a DIB section's memory can be read.
+void Flush();
+
+// Raster operations the software seam knows; other values draw nothing there.
+constexpr uint32_t kBlackness = 0x00000042;   // BLACKNESS
+constexpr uint32_t kWhiteness = 0x00FF0062;   // WHITENESS
+constexpr uint32_t kNotSrcCopy = 0x00330008;  // NOTSRCCOPY
 
 }  // namespace kavrosa::gfx

@@ -1,9 +1,105 @@
 #!/usr/bin/env bash
-# Builds kavrosa.scr and runs it under Wine. (The host is still being built: for now this
-# builds the Windows module's pieces and says so.)
+# Builds kavrosa.scr for 32-bit Windows and runs it under Wine on a private Xvfb display: full
+# screen (/s), as a preview inside a parent window (/p), or its configuration dialog (/c). Takes
+# screenshots into out/ while it runs, then ends it with a real key press and prints the exit code.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+mode=s
+size=1024x768
+seconds=8
+out=out
+usage() {
+  cat <<USAGE
+usage: ./run.sh [--mode s|p|c] [--size WxH] [--seconds N] [--out DIR]
+  --mode s      full-screen saver (default)
+  --mode p      preview inside a 400x300 parent window (kavrosa-preview-host.exe)
+  --mode c      configuration dialog
+  --size WxH    size of the virtual screen (default 1024x768)
+  --seconds N   how long it runs before the key press (default 8)
+  --out DIR     where the screenshots go (default out/)
+The build goes to build-i686; Wine uses \$KAVROSA_WINEPREFIX (default ~/.kavrosa-wine).
+USAGE
+}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --mode) mode="$2"; shift 2 ;;
+    --size) size="$2"; shift 2 ;;
+    --seconds) seconds="$2"; shift 2 ;;
+    --out) out="$2"; shift 2 ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
+  esac
+done
+case "$mode" in s|p|c) ;; *) echo "run.sh: --mode takes s, p or c" >&2; exit 2 ;; esac
+[[ "$size" =~ ^[0-9]+x[0-9]+$ ]] || { echo "run.sh: --size takes WxH" >&2; exit 2; }
+[[ "$seconds" =~ ^[0-9]+$ ]] || { echo "run.sh: --seconds takes a number" >&2; exit 2; }
+
 ./tools/install-deps.sh
 cmake -S . -B build-i686 -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-i686 -j "$(nproc)"
-echo "run.sh: the saver module is not built yet; nothing to run."
+cmake --build build-i686 --target kavrosa_scr kavrosa_preview_host -j "$(nproc)"
+
+# A private display, so nothing of the user's desktop is touched.
+display=""
+for n in $(seq 90 120); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "run.sh: no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+saver_pid=""
+cleanup() {
+  [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+export KAVROSA_WINEPREFIX="${KAVROSA_WINEPREFIX:-$HOME/.kavrosa-wine}"
+export WINEPREFIX="$KAVROSA_WINEPREFIX"
+./tools/wine-japanese-font.sh
+
+# The saver keeps its settings beside itself: run a copy in a scratch folder.
+work=$(mktemp -d)
+cp build-i686/host/kavrosa.scr build-i686/host/kavrosa-preview-host.exe "$work/"
+mkdir -p "$out"
+shot() {
+  import -display "$display" -window root "$out/$1.png"
+  echo "screenshot: $out/$1.png"
+}
+wait_window() {  # name, seconds
+  for _ in $(seq $(($2 * 10))); do
+    xdotool search --name "$1" 2>/dev/null | head -n1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+case "$mode" in
+  s) title="Screen Saver"; args=(./tools/wine-run.sh "$work/kavrosa.scr" /s) ;;
+  p) title="Kavrosa preview"; args=(./tools/wine-run.sh "$work/kavrosa-preview-host.exe") ;;
+  c) title="Kavrosa"; args=(./tools/wine-run.sh "$work/kavrosa.scr" /c) ;;
+esac
+"${args[@]}" &
+saver_pid=$!
+window=$(wait_window "$title" 90) || { echo "run.sh: the window did not appear" >&2; exit 1; }
+if [ "$mode" = c ]; then
+  sleep 1; shot dialog
+else
+  # The first picture dissolves in over about two seconds, then holds.
+  sleep 0.8; shot "$mode-fade-in"
+  sleep 2.2; shot "$mode-hold"
+  if [ "$seconds" -gt 3 ]; then sleep $((seconds - 3)); shot "$mode-late"; fi
+fi
+
+# A real key press through the X server (Escape: the dialog cancels, the saver closes).
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+xdotool key --window "$window" Escape
+[ "$mode" = p ] && xdotool key Escape  # the preview ignores keys: the parent closes on Escape
+code=0
+wait "$saver_pid" || code=$?
+saver_pid=""
+echo "exit code: $code"
+echo "settings: $(cat "$work"/kavrosa.INI 2>/dev/null | tr '\r\n' '  ' || echo none)"
+echo "screenshots in $out/"

@@ -98,6 +98,16 @@ WindowHandle LiveWindowOrForeground(const char* handleText, CommandActions& acti
 
 }  // namespace
 
+int32_t RunPreview(const char* text, CommandActions& actions) {
+  WindowHandle parent = LiveWindowOrNull(text, actions);
+  return parent != nullptr ? actions.RunSaver(parent) : kRefusedExitCode;
+}
+
+int32_t ChangePassword(const char* text, CommandActions& actions) {
+  actions.RequestPasswordChange(LiveWindowOrForeground(text, actions));
+  return 0;
+}
+
 int32_t DispatchCommand(const char* tail, bool isWin9x, CommandActions& actions) {
   const CommandAction action = DecideCommand(tail, isWin9x);
   switch (action.kind) {
@@ -106,12 +116,9 @@ int32_t DispatchCommand(const char* tail, bool isWin9x, CommandActions& actions)
     case CommandKind::kConfigOwned:
       return actions.ShowConfigDialog(LiveWindowOrForeground(action.handleText, actions));
     case CommandKind::kChangePassword:
-      actions.RequestPasswordChange(LiveWindowOrForeground(action.handleText, actions));
-      return 0;
-    case CommandKind::kPreview: {
-      WindowHandle parent = LiveWindowOrNull(action.handleText, actions);
-      return parent != nullptr ? actions.RunSaver(parent) : kRefusedExitCode;
-    }
+      return ChangePassword(action.handleText, actions);
+    case CommandKind::kPreview:
+      return RunPreview(action.handleText, actions);
     case CommandKind::kFullScreen:
       return actions.RunSaver(nullptr);
     case CommandKind::kRefused:

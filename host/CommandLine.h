@@ -53,6 +53,12 @@ class CommandActions {
 
 constexpr int32_t kRefusedExitCode = -1;
 
+// p and l: the preview inside the text's window; -1 when the handle is 0 or no window.
+int32_t RunPreview(const char* text, CommandActions& actions);
+// a: asks the system to change the saver password; the parent is the text's window or the
+// foreground window. Always 0.
+int32_t ChangePassword(const char* text, CommandActions& actions);
+
 // Decides and carries out the tail's action; the result is the process exit code.
 int32_t DispatchCommand(const char* tail, bool isWin9x, CommandActions& actions);
 

@@ -120,7 +120,9 @@ TEST_P(BitmapResources, LoadAsPackedDibs) {
   EXPECT_EQ(image.pixelBlock().Size(), c.wantPixelBlock);
   EXPECT_EQ(image.palette() != nullptr, c.wantPaletteEntries != 0);
 #ifdef _WIN32
-  if (c.wantPaletteEntries != 0) EXPECT_EQ(PaletteEntries(image.palette()), c.wantPaletteEntries);
+  if (c.wantPaletteEntries != 0) {
+    EXPECT_EQ(PaletteEntries(image.palette()), c.wantPaletteEntries);
+  }
 #endif
 }
 

@@ -63,6 +63,8 @@ export WINEPREFIX="$KAVROSA_WINEPREFIX"
 # The saver keeps its settings beside itself: run a copy in a scratch folder.
 work=$(mktemp -d)
 cp build-i686/host/kavrosa.scr build-i686/host/kavrosa-preview-host.exe "$work/"
+# A Japanese locale gives Wine code page 932, so the dialog's texts survive the ANSI dialog calls.
+wine_run() { env LANG=ja_JP.UTF-8 ./tools/wine-run.sh "$@"; }
 mkdir -p "$out"
 shot() {
   import -display "$display" -window root "$out/$1.png"
@@ -77,13 +79,13 @@ wait_window() {  # name, seconds
 }
 
 case "$mode" in
-  s) title="Screen Saver"; args=(./tools/wine-run.sh "$work/kavrosa.scr" /s) ;;
-  p) title="Kavrosa preview"; args=(./tools/wine-run.sh "$work/kavrosa-preview-host.exe") ;;
-  c) title="Kavrosa"; args=(./tools/wine-run.sh "$work/kavrosa.scr" /c) ;;
+  s) title="Screen Saver"; args=("$work/kavrosa.scr" /s) ;;
+  p) title="Kavrosa preview"; args=("$work/kavrosa-preview-host.exe") ;;
+  c) title="Kavrosa"; args=("$work/kavrosa.scr" /c) ;;
 esac
-"${args[@]}" &
+wine_run "${args[@]}" &
 saver_pid=$!
-window=$(wait_window "$title" 90) || { echo "run.sh: the window did not appear" >&2; exit 1; }
+wait_window "$title" 90 >/dev/null || { echo "run.sh: the window did not appear" >&2; exit 1; }
 if [ "$mode" = c ]; then
   sleep 1; shot dialog
 else
@@ -94,9 +96,8 @@ else
 fi
 
 # A real key press through the X server (Escape: the dialog cancels, the saver closes).
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --window "$window" Escape
-[ "$mode" = p ] && xdotool key Escape  # the preview ignores keys: the parent closes on Escape
+# In preview mode the key reaches the parent window, which closes and takes the preview along.
+xdotool key Escape
 code=0
 wait "$saver_pid" || code=$?
 saver_pid=""

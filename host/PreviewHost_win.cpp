@@ -1,10 +1,12 @@
 // kavrosa-preview-host.exe: a stand-in for the display settings' preview box. Creates a
-// 400x300 parent window titled "Kavrosa preview", starts "kavrosa.scr /p HANDLE" from its own
-// folder, and closes (destroying the preview child with it) on Escape or its close box.
+// 400x300 parent window titled "Kavrosa preview" and runs the saver's "/p HANDLE" in it, in
+// this process (Wine shows no drawing into a child window of another process). Escape or the
+// close box destroys the parent and with it the preview, which ends the saver's loop.
 #include <windows.h>
 
 #include <cstdio>
-#include <string>
+
+#include "host/Host_win.h"
 
 namespace {
 
@@ -21,13 +23,6 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
-}
-
-std::string SaverBesideUs() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string name(path);
-  return name.substr(0, name.find_last_of('\\') + 1) + "kavrosa.scr";
 }
 
 HWND CreateHostWindow(HINSTANCE instance) {
@@ -49,25 +44,8 @@ HWND CreateHostWindow(HINSTANCE instance) {
 int main() {
   HWND host = CreateHostWindow(GetModuleHandleA(nullptr));
   if (host == nullptr) return 1;
-  char command[MAX_PATH + 64];
-  std::snprintf(command, sizeof(command), "\"%s\" /p %lu", SaverBesideUs().c_str(),
+  char tail[32];
+  std::snprintf(tail, sizeof(tail), "/p %lu",
                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(host)));
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return 1;
-  }
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  DWORD code = 1;
-  WaitForSingleObject(process.hProcess, 5000);
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  return kavrosa::SaverMain(GetModuleHandleA(nullptr), tail);
 }

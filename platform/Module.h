@@ -9,6 +9,6 @@ namespace kavrosa {
 
 // Writes the NUL-terminated file name of the running module into buffer and returns its length;
 // returns 0 (buffer emptied when size allows) when the name is unknown or does not fit.
-uint32_t GetModuleFileName(char* buffer, uint32_t size);
+uint32_t ModuleFileName(char* buffer, uint32_t size);
 
 }  // namespace kavrosa

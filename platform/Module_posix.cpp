@@ -6,7 +6,7 @@
 
 namespace kavrosa {
 
-uint32_t GetModuleFileName(char* buffer, uint32_t size) {
+uint32_t ModuleFileName(char* buffer, uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
   const ssize_t length = ::readlink("/proc/self/exe", buffer, size);
   if (length <= 0 || static_cast<uint64_t>(length) >= size) {

@@ -6,7 +6,7 @@
 
 namespace kavrosa {
 
-uint32_t GetModuleFileName(char* buffer, uint32_t size) {
+uint32_t ModuleFileName(char* buffer, uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
   const DWORD length = ::GetModuleFileNameA(nullptr, buffer, size);
   if (length == 0 || length >= size) {

@@ -8,8 +8,8 @@
 namespace kavrosa {
 
 // The integer value of key in section of the file at path, parsed as GetPrivateProfileInt does
-// (optional sign, leading decimal digits, 0 when the text is not numeric); defaultValue when the
-// file, the section or the key is missing or the value is empty.
+// (optional sign, optional 0x/0o/0b base prefix, leading digits, 0 when the text is not
+// numeric); defaultValue when the file, the section or the key is missing or the value is empty.
 int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue,
                        const char* path);
 

@@ -131,16 +131,29 @@ std::string Unquote(const std::string& value) {
   return value;
 }
 
-// Optional sign, then decimal digits up to the first other character, wrapping as a 32-bit
+// Optional sign, an optional base prefix ("0x" hexadecimal, "0o" octal, "0b" binary, else
+// decimal), then digits up to the first one that is not of the base, wrapping as a 32-bit
 // unsigned number does; no digits give 0.
 int32_t ParseProfileInt(const std::string& text) {
   size_t i = 0;
   while (i < text.size() && IsSpace(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  uint32_t base = 10;
+  if (i + 1 < text.size() && text[i] == '0') {
+    const char prefix = text[i + 1];
+    base = prefix == 'x' ? 16 : prefix == 'o' ? 8 : prefix == 'b' ? 2 : 10;
+    if (base != 10) i += 2;
+  }
   uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    uint32_t digit = 99;
+    if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
+    if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'Z') digit = static_cast<uint32_t>(c - 'A' + 10);
+    if (digit >= base) break;
+    value = value * base + digit;
   }
   if (negative) value = 0u - value;
   return static_cast<int32_t>(value);

@@ -44,7 +44,7 @@ int32_t GetSettingsPath(char* buffer, uint32_t size) {
     std::memcpy(buffer, forced.c_str(), forced.size() + 1);
     return 1;
   }
-  if (GetModuleFileName(buffer, size) == 0) return Fail(buffer, size);
+  if (ModuleFileName(buffer, size) == 0) return Fail(buffer, size);
   return ApplySettingsPathRule(buffer, size);
 }
 

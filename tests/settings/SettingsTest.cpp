@@ -122,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(Values, Clamps,
                                            ClampCase{"13", 30, 1, 13},
                                            // GetPrivateProfileInt's parsing.
                                            ClampCase{"45s", 45, 1, 45}, ClampCase{"+7", 30, 7, 7},
-                                           ClampCase{"abc", 30, 1, 0}, ClampCase{"0x20", 30, 1, 0},
+                                           ClampCase{"abc", 30, 1, 0}, ClampCase{"0x20", 32, 1, 32},
+                                           ClampCase{"0b11", 30, 3, 3}, ClampCase{"017", 17, 1, 17},
                                            ClampCase{"  60  ", 60, 1, 60},
                                            ClampCase{"\"20\"", 20, 1, 20}));
 

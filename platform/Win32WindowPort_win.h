@@ -1,0 +1,36 @@
+// The window seam over a real Win32 window: each operation is the USER/GDI call of the same
+// name on the HWND. The host builds one per message in its window procedure, with its own
+// default handling (SaverDefaultProc), and hands it to SlideShowProc.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/Window.h"
+
+namespace kavrosa {
+
+class Win32WindowPort : public WindowPort {
+ public:
+  using DefaultProcFunction = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+
+  Win32WindowPort(HWND hwnd, DefaultProcFunction defaultProc)
+      : hwnd_(hwnd), defaultProc_(defaultProc) {}
+
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+  Size ClientSize() override;
+  Point ClientOrigin() override;
+  void InvalidateAll(bool erase) override;
+  DeviceContext GetDc() override;
+  void ReleaseDc(DeviceContext dc) override;
+  uint32_t SetTimer(uint32_t id, uint32_t milliseconds) override;
+  void KillTimer(uint32_t id) override;
+  intptr_t GetUserData() override;
+  void SetUserData(intptr_t value) override;
+  intptr_t DefaultProc(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+
+ private:
+  HWND hwnd_;
+  DefaultProcFunction defaultProc_;
+};
+
+}  // namespace kavrosa

@@ -1,0 +1,33 @@
+// FadeDraw: one fade frame rendered into a new DIB section, which the next Blit draws unchanged.
+// The care is in the bounds: refusals come before anything is changed, and no byte at or beyond
+// the picture's size, the pixel block's size or the new section's own size is touched.
+#include <algorithm>
+
+#include "image/DibImage.h"
+#include "image/SectionInfo.h"
+#include "platform/Graphics.h"
+#include "slideshow/DissolveFrame.h"
+
+namespace kavrosa {
+
+int32_t DibImage::FadeDraw(DeviceContext hdc, int32_t level, int32_t steps) {
+  if (loaded_ <= 0 || level < 0 || level > steps) return 0;
+  if (dibSection_ != nullptr) {
+    gfx::DeleteBitmap(dibSection_);
+    dibSection_ = nullptr;
+  }
+  BlockLock pixels(pixelBlock_);
+  const uint32_t size = ImageSize();
+  BlockLock header(headerBlock_);
+  SectionInfo info;
+  uint32_t sectionBytes = 0;
+  if (!header || !MakeSectionInfo(header.data(), header.size(), &info, &sectionBytes)) return 0;
+  uint8_t* target = nullptr;
+  dibSection_ = gfx::CreateDibSection(hdc, &info.header, &target);
+  if (dibSection_ == nullptr || target == nullptr) return 0;
+  const size_t bytes = std::min<size_t>({size, sectionBytes, pixels.size()});
+  RenderFadeFrame(pixels.data(), target, bytes, level, steps);
+  return 1;
+}
+
+}  // namespace kavrosa

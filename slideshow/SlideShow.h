@@ -1,0 +1,143 @@
+// The slide-show controller: one per saver window. It starts on the first show message of the
+// process, turns each timer tick into a frame of a fixed schedule (hand-over, fade-in, hold,
+// fade-out), and hands pictures over from the prefetch thread. The tricky parts are the
+// process-wide counters that outlive a controller, and the hand-over, which shares one state
+// word with the worker thread and otherwise synchronises only by waiting for the worker's end.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "image/DibImage.h"
+#include "platform/Thread.h"
+#include "platform/Types.h"
+#include "platform/Window.h"
+
+namespace kavrosa {
+
+// Timer and schedule constants.
+constexpr uint32_t kShowTimerId = 1;
+constexpr uint32_t kTickMilliseconds = 66;
+constexpr int32_t kTicksPerSecond = 15;
+constexpr int32_t kFadeInSteps = 30;
+constexpr int32_t kFadeOutSteps = 15;
+constexpr int32_t kShortestPeriodTicks = 225;
+// The worker polls its state word this often while it waits.
+constexpr uint32_t kWorkerPollMilliseconds = 100;
+
+// Values of the state word shared with the prefetch thread.
+constexpr int32_t kWorkerWait = 0;
+constexpr int32_t kWorkerGo = 1;
+constexpr int32_t kWorkerQuit = -1;
+
+// Exit codes of the prefetch thread.
+constexpr int32_t kWorkerExitQuit = 255;
+constexpr int32_t kWorkerExitNoMemory = 15;
+constexpr int32_t kWorkerExitDone = 0;
+
+// The resource type of the embedded photographs.
+constexpr char kPictureResourceType[] = "IMGDAT";
+constexpr int32_t kShowPictureCount = 12;
+
+// The process-wide values of the show: one set per process, never reset while the saver runs.
+struct ShowCounters {
+  int32_t firstShowPending = 1;
+  int32_t tickPhase = 0;
+  int32_t ticksShown = 0;
+  Rect destRect;
+  Rect srcRect;
+};
+ShowCounters& Counters();
+// Tests only: puts the counters back to their values at process start.
+void ResetCountersForTesting();
+
+// Where the prefetch thread gets its pictures. The real source loads the embedded photographs
+// with LoadFromResource; tests substitute their own. Both calls run on the worker thread.
+class PictureSource {
+ public:
+  virtual ~PictureSource() = default;
+  // A fresh, empty picture; null when there is no memory for one.
+  virtual std::unique_ptr<DibImage> NewImage();
+  // Fills `image` with the picture stored under resource `resourceId` (result ignored).
+  virtual void Load(DibImage& image, uint32_t resourceId);
+};
+// The source SlideShowProc gives new controllers: the real one unless a test set another
+// (null restores the real one).
+PictureSource& CurrentPictureSource();
+void SetPictureSourceForTesting(PictureSource* source);
+
+// The module whose resources hold the photographs; null (the default) is the running program.
+// The host sets it once at start, before any window exists.
+void SetPictureModule(ModuleHandle module);
+ModuleHandle PictureModule();
+
+// The resource id of picture 1..12; 0 for any other number.
+uint32_t PictureResourceId(int32_t pictureNumber);
+
+// Where a w x h picture goes in a W x H client area: centred at its own size when it leaves a
+// margin in both directions and fitting is off, otherwise scaled to fit with its proportions.
+// An empty picture (w or h not positive) gets an empty rectangle at (0, 0).
+Rect LayoutPicture(Size client, Size picture, bool fitImage);
+
+// The phase a period starts at when picture 12 comes on screen: 3/4 of the period, at least 225.
+int32_t ShortPeriodPhase(int32_t periodTicks);
+
+class SlideShow {
+ public:
+  explicit SlideShow(PictureSource& source = CurrentPictureSource());
+  // Stops and waits for the worker if one is left, then releases both pictures.
+  virtual ~SlideShow();
+  SlideShow(const SlideShow&) = delete;
+  SlideShow& operator=(const SlideShow&) = delete;
+
+  // The per-message entry. A destroy message deletes this object; every message ends in the
+  // window's default handling, whose result is returned.
+  virtual intptr_t OnMessage(WindowPort& window, uint32_t message, uintptr_t wParam,
+                             intptr_t lParam);
+
+  int32_t OnShowWindow(WindowPort& window);
+  int32_t Start(WindowPort& window);
+  int32_t Tick(WindowPort& window);
+  int32_t Stop(WindowPort& window);
+  int32_t Advance();
+
+  // The prefetch thread's start routine; its argument is the SlideShow. Returns the exit code.
+  static int32_t PrefetchThreadProc(void* argument);
+
+  // Read-only views for tests and tools.
+  int32_t workerState() const { return workerState_.load(); }
+  int32_t pictureNumber() const { return pictureNumber_; }
+  int32_t fitImage() const { return fitImage_; }
+  int32_t saveOnStop() const { return saveOnStop_; }
+  int32_t periodTicks() const { return periodTicks_; }
+  uint32_t timerId() const { return timerId_; }
+  DibImage* currentImage() const { return currentImage_.get(); }
+  bool workerRunning() const { return workerThread_.Running(); }
+  // The exit code of the last worker that was waited for; -1 before any.
+  int32_t lastWorkerExitCode() const { return lastWorkerExitCode_; }
+  // Workers started so far.
+  int32_t workersStarted() const { return workersStarted_; }
+
+ private:
+  bool StartWorker();
+  void WaitForWorker();
+  void ComputeLayout(WindowPort& window);
+  void RenderFade(DeviceContext dc);
+
+  std::atomic<int32_t> workerState_{kWorkerGo};
+  WorkerThread workerThread_;
+  std::unique_ptr<DibImage> nextImage_;
+  std::unique_ptr<DibImage> currentImage_;
+  // 0 until Start reads the settings: Stop records nothing for a show that never started.
+  int32_t pictureNumber_ = 0;
+  int32_t fitImage_ = 0;
+  int32_t saveOnStop_ = 1;
+  int32_t periodTicks_ = 0;
+  uint32_t timerId_ = 0;
+  PictureSource& source_;
+  int32_t lastWorkerExitCode_ = -1;
+  int32_t workersStarted_ = 0;
+};
+
+}  // namespace kavrosa

@@ -136,9 +136,11 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
       ++k;  // a zero is stored: the block is already zero there
       continue;
     }
+    // The value's bits are read before the index is checked, as the reference does.
+    const int32_t value = ExtendValue(reader.Take(size), size);
     k += run;
     if (k > 63) return JpegError::kCoefficientOverrun;
-    coefficients[kZigzag[k]] = ExtendValue(reader.Take(size), size) * t.quant[k];
+    coefficients[kZigzag[k]] = value * t.quant[k];
     ++k;
   }
   return JpegError::kNone;

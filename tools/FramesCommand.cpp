@@ -1,12 +1,126 @@
+// kavrosa-tool frames: runs the real controller and prefetch thread against a software window
+// and writes what the window shows after each tick as a BMP. Ticks are delivered one after
+// another, as fast as they render; the only waits are the controller's own hand-over waits.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
 
+#include "platform/SoftwareWindowPort.h"
+#include "settings/Settings.h"
+#include "slideshow/SlideShow.h"
+#include "slideshow/SlideShowProc.h"
 #include "tools/Commands.h"
 
 namespace kavrosa::tool {
+namespace {
 
-int RunFrames(int, char**) {
-  std::fprintf(stderr, "kavrosa-tool: this command is not built yet\n");
+constexpr int32_t kMaxSide = 8192;
+constexpr long kMaxTick = 1000000;
+
+struct FramesOptions {
+  std::string settings;
+  Size size{640, 480};
+  Point origin{0, 0};
+  long firstTick = -1;
+  long lastTick = -1;
+  std::string outDir;
+};
+
+int Refuse(const char* message) {
+  std::fprintf(stderr, "kavrosa-tool frames: %s\n", message);
   return 2;
+}
+
+// A whole decimal number within [low, high], followed by `separator` (or the end for '\0').
+bool ParseNumber(const char*& text, long low, long high, char separator, long& value) {
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtol(text, &end, 10);
+  if (end == text || errno != 0 || value < low || value > high || *end != separator) return false;
+  text = separator == '\0' ? end : end + 1;
+  return true;
+}
+
+bool ParsePair(const char* text, char separator, long low, long high, long& a, long& b) {
+  return ParseNumber(text, low, high, separator, a) && ParseNumber(text, low, high, '\0', b);
+}
+
+// Returns nullptr when the options are good, else the reason.
+const char* ParseOptions(int argc, char** argv, FramesOptions& options) {
+  for (int i = 0; i < argc; i += 2) {
+    const std::string name = argv[i];
+    if (i + 1 >= argc) return "each option needs a value";
+    const char* value = argv[i + 1];
+    long a = 0, b = 0;
+    if (name == "--settings") {
+      options.settings = value;
+    } else if (name == "--out") {
+      options.outDir = value;
+    } else if (name == "--size") {
+      if (!ParsePair(value, 'x', 1, kMaxSide, a, b)) return "--size must be WxH, each 1 to 8192";
+      options.size = Size{static_cast<int32_t>(a), static_cast<int32_t>(b)};
+    } else if (name == "--origin") {
+      if (!ParsePair(value, ',', -kMaxSide * 4, kMaxSide * 4, a, b)) {
+        return "--origin must be X,Y";
+      }
+      options.origin = Point{static_cast<int32_t>(a), static_cast<int32_t>(b)};
+    } else if (name == "--ticks") {
+      if (!ParsePair(value, ':', 0, kMaxTick, a, b) || a > b) {
+        return "--ticks must be FIRST:LAST with 0 <= FIRST <= LAST <= 1000000";
+      }
+      options.firstTick = a;
+      options.lastTick = b;
+    } else {
+      return "unknown option";
+    }
+  }
+  if (options.settings.empty()) return "--settings FILE.INI is required";
+  if (options.firstTick < 0) return "--ticks FIRST:LAST is required";
+  if (options.outDir.empty()) return "--out DIR is required";
+  return nullptr;
+}
+
+bool WriteFrame(const SoftwareWindowPort& window, const std::string& dir, long tick) {
+  char name[32];
+  std::snprintf(name, sizeof name, "tick-%05ld.bmp", tick);
+  const std::string path = (std::filesystem::path(dir) / name).string();
+  if (window.SaveBmp(path)) return true;
+  std::fprintf(stderr, "kavrosa-tool frames: cannot write %s\n", path.c_str());
+  return false;
+}
+
+// Creation, the first show, ticks 0..last (tick 0 runs inside the show message), destruction.
+int RunShow(const FramesOptions& options, SoftwareWindowPort& window) {
+  SlideShowProc(window, kWmCreate, 0, 0);
+  SlideShowProc(window, kWmShowWindow, 1, 0);
+  bool ok = options.firstTick != 0 || WriteFrame(window, options.outDir, 0);
+  for (long tick = 1; ok && tick <= options.lastTick; ++tick) {
+    SlideShowProc(window, kWmTimer, window.timerId(), 0);
+    if (tick >= options.firstTick) ok = WriteFrame(window, options.outDir, tick);
+  }
+  SlideShowProc(window, kWmDestroy, 0, 0);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int RunFrames(int argc, char** argv) {
+  FramesOptions options;
+  if (const char* problem = ParseOptions(argc, argv, options)) return Refuse(problem);
+  std::error_code error;
+  std::filesystem::create_directories(options.outDir, error);
+  if (!std::filesystem::is_directory(options.outDir, error)) {
+    return Refuse("--out is not a directory and cannot be made");
+  }
+  SoftwareWindowPort window(options.size, options.origin);
+  if (!window.ok()) return Refuse("no memory for a window of that size");
+  SetSettingsPathOverride(options.settings.c_str());
+  const int result = RunShow(options, window);
+  SetSettingsPathOverride(nullptr);
+  return result;
 }
 
 }  // namespace kavrosa::tool

@@ -1,7 +1,7 @@
 // Dissolve frames. The generator d -> (109 d + 1021) mod 32768 has full period on 0..32767, so
 // for every steps whose seed and first product stay inside 32 bits the remainders repeat every
-// 32768 groups: one table per steps gives them, and a byte mask over one cycle (98304 bytes)
-// turns the frame into a plain AND of source and mask that the compiler vectorises.
+// 32768 groups. The fast path keeps, per steps, each byte's remainder over one cycle (98304
+// bytes); a frame is then one pass of compare-and-mask over the source, which vectorises.
 #include "slideshow/DissolveFrame.h"
 
 #include <algorithm>
@@ -13,41 +13,47 @@ namespace {
 
 constexpr size_t kCycleGroups = 32768;
 constexpr size_t kCycleBytes = 3 * kCycleGroups;
-// Up to this many steps the seed and 109 x seed fit a signed 32-bit integer, so every d lies in
-// 0..32767 and the remainders repeat with the generator's cycle.
-constexpr int32_t kMaxTableSteps = 65535;
+// Remainders of up to this many steps fit a byte (and the seed's products fit 32 bits).
+constexpr int32_t kMaxTableSteps = 255;
 
-// The remainders of one cycle for `steps`, kept for the last steps asked for on this thread.
-const std::vector<uint16_t>& RemainderCycle(int32_t steps) {
-  thread_local std::vector<uint16_t> remainders;
-  thread_local int32_t cachedSteps = 0;
-  if (cachedSteps != steps || remainders.size() != kCycleGroups) {
-    remainders.resize(kCycleGroups);
-    int32_t d = DissolveSeed(steps);
-    for (size_t g = 0; g < kCycleGroups; ++g) {
-      d = DissolveNext(d);
-      remainders[g] = static_cast<uint16_t>(d % steps);
-    }
-    cachedSteps = steps;
+struct CycleTable {
+  int32_t steps = 0;
+  std::vector<uint8_t> remainders;  // the remainder of each byte's group, one cycle long
+};
+
+void FillCycle(CycleTable& table, int32_t steps) {
+  table.remainders.resize(kCycleBytes);
+  int32_t d = DissolveSeed(steps);
+  for (size_t g = 0; g < kCycleGroups; ++g) {
+    d = DissolveNext(d);
+    const uint8_t r = static_cast<uint8_t>(d % steps);
+    table.remainders[3 * g] = r;
+    table.remainders[3 * g + 1] = r;
+    table.remainders[3 * g + 2] = r;
   }
-  return remainders;
+  table.steps = steps;
 }
 
-// 0xFF for each byte of a copied group, 0 for a cleared one, over `bytes` bytes of one cycle.
-void BuildCycleMask(const std::vector<uint16_t>& remainders, int32_t level, uint8_t* mask,
-                    size_t bytes) {
-  const size_t groups = (bytes + 2) / 3;
-  const uint16_t limit = static_cast<uint16_t>(level);
-  for (size_t g = 0; g < groups; ++g) {
-    const uint8_t keep = remainders[g] <= limit ? 0xFF : 0x00;
-    mask[3 * g] = keep;
-    mask[3 * g + 1] = keep;
-    mask[3 * g + 2] = keep;
+// The cycle for `steps`. Two tables per thread: the fade-in and the fade-out steps.
+const uint8_t* RemainderCycle(int32_t steps) {
+  thread_local CycleTable tables[2];
+  thread_local size_t nextSlot = 0;
+  for (const CycleTable& table : tables) {
+    if (table.steps == steps) return table.remainders.data();
   }
+  CycleTable& table = tables[nextSlot];
+  nextSlot = (nextSlot + 1) % 2;
+  FillCycle(table, steps);
+  return table.remainders.data();
 }
 
-void AndWithMask(const uint8_t* source, const uint8_t* mask, uint8_t* target, size_t bytes) {
-  for (size_t i = 0; i < bytes; ++i) target[i] = source[i] & mask[i];
+// target[i] = source[i] where the byte's remainder is at most the level, else 0.
+void MaskedCopy(const uint8_t* source, const uint8_t* remainders, uint8_t level, uint8_t* target,
+                size_t bytes) {
+  for (size_t i = 0; i < bytes; ++i) {
+    const uint8_t keep = static_cast<uint8_t>(-static_cast<int>(remainders[i] <= level));
+    target[i] = source[i] & keep;
+  }
 }
 
 }  // namespace
@@ -78,17 +84,14 @@ void DissolveReference(const uint8_t* source, uint8_t* target, size_t size, int3
 
 void DissolveFast(const uint8_t* source, uint8_t* target, size_t size, int32_t level,
                   int32_t steps) {
-  if (steps < 1 || steps > kMaxTableSteps || level < 0 || level >= steps) {
+  if (steps < 2 || steps > kMaxTableSteps || level < 0 || level >= steps) {
     DissolveReference(source, target, size, level, steps);
     return;
   }
-  const std::vector<uint16_t>& remainders = RemainderCycle(steps);
-  thread_local std::vector<uint8_t> mask(kCycleBytes + 3);
-  const size_t maskBytes = std::min(size, kCycleBytes);
-  BuildCycleMask(remainders, level, mask.data(), maskBytes);
+  const uint8_t* remainders = RemainderCycle(steps);
   for (size_t offset = 0; offset < size; offset += kCycleBytes) {
-    AndWithMask(source + offset, mask.data(), target + offset,
-                std::min(kCycleBytes, size - offset));
+    MaskedCopy(source + offset, remainders, static_cast<uint8_t>(level), target + offset,
+               std::min(kCycleBytes, size - offset));
   }
 }
 

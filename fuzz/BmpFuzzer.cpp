@@ -19,12 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   picture.Blit(surface.dc(), Rect{0, 0, 31, 23}, Rect{0, 0, picture.Width(), picture.Height(true)},
                kSrcCopy);
   if (picture.ImageSize() <= (1u << 20)) {
-    struct TempFile {
-      std::string path = "/tmp/kavrosa-fuzz-bmp-" + std::to_string(getpid()) + ".bmp";
-      ~TempFile() { std::remove(path.c_str()); }
-    };
-    static const TempFile out;
-    SaveBmpChecked(picture, out.path);
+    static const std::string out = "/tmp/kavrosa-fuzz-bmp-" + std::to_string(getpid()) + ".bmp";
+    SaveBmpChecked(picture, out);
+    std::remove(out.c_str());
   }
   return 0;
 }

@@ -109,8 +109,10 @@ inline JpegError DecodeSymbol(FastBitReader& reader, const HuffmanLookahead& loo
   return SearchSymbol(reader, table, values, count, symbol);
 }
 
+// Also gathers the block's summary for the transform (each |coefficient| is below 2^24, so
+// the sum of 64 stays inside 32 bits).
 JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component, int32_t& predictor,
-                          int32_t coefficients[64]) {
+                          int32_t coefficients[64], BlockSummary& summary) {
   const ComponentTables& t = *component.tables;
   std::memset(coefficients, 0, 64 * sizeof(int32_t));
   reader.Fill();
@@ -121,6 +123,9 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   if (s != 0) predictor += ExtendValue(reader.Take(s), s);
   if (predictor > kMaxDcPredictor || predictor < -kMaxDcPredictor) return JpegError::kDcOutOfRange;
   coefficients[0] = predictor * t.quant[0];
+  summary = BlockSummary{};
+  summary.columnMask = coefficients[0] != 0 ? 1u : 0u;
+  summary.absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
   for (int32_t k = 1; k < 64;) {
     reader.Fill();
     uint8_t r = 0;
@@ -140,7 +145,14 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     const int32_t value = ExtendValue(reader.Take(size), size);
     k += run;
     if (k > 63) return JpegError::kCoefficientOverrun;
-    coefficients[kZigzag[k]] = value * t.quant[k];
+    const int32_t natural = kZigzag[k];
+    const int32_t c = value * t.quant[k];
+    coefficients[natural] = c;
+    if (c != 0) {
+      summary.dcOnly = false;
+      summary.columnMask |= 1u << (natural & 7);
+      summary.absoluteSum += c < 0 ? -c : c;
+    }
     ++k;
   }
   return JpegError::kNone;
@@ -159,10 +171,11 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
     const int blocks = s.components[i].h * s.components[i].v;
     for (int b = 0; b < blocks; ++b) {
       if (i != 0) slot = i + 3;
+      BlockSummary summary;
       const JpegError error =
-          DecodeBlockFast(reader, scan.components[i], predictors[i], coefficients);
+          DecodeBlockFast(reader, scan.components[i], predictors[i], coefficients, summary);
       if (error != JpegError::kNone) return error;
-      InverseDctFast(coefficients, scan.slots[slot]);
+      InverseDctFast(coefficients, summary, scan.slots[slot]);
       ++slot;
     }
   }

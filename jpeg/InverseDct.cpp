@@ -40,10 +40,6 @@ inline int32_t Shift20(int32_t sum) {
   return (sum + ((sum >> 31) & 0xFFFFF)) >> 20;
 }
 
-// Largest magnitude that keeps any 8-term sum of table entries times it below 2^31: the
-// largest row sum of |M| is 2770171.
-constexpr int32_t kSafe32 = 775;
-
 }  // namespace
 
 const int32_t kCosine[8][8] = {
@@ -87,99 +83,91 @@ void InverseDctReference(const int32_t coefficients[64], int32_t samples[64]) {
 
 namespace {
 
-// First pass over the nonzero input rows only, for the columns in `columnMask`.
-template <typename Sum>
-void ColumnPass(const int32_t f[64], uint32_t rowMask, uint32_t columnMask, int32_t t[64]) {
-  for (int y = 0; y < 8; ++y) {
-    for (int j = 0; j < 8; ++j) {
-      if ((columnMask & (1u << j)) == 0) {
-        t[8 * y + j] = 0;
-        continue;
-      }
-      Sum sum = 0;
-      for (int n = 0; n < 8; ++n)
-        if (rowMask & (1u << n)) sum += Sum{kRows.m[y][n]} * f[8 * n + j];
-      t[8 * y + j] = static_cast<int32_t>(sum / static_cast<Sum>(kScale));
-    }
-  }
+// sum_n M[x][n] v[n] for x = 0..7, exactly, grouped by the table's symmetries: row 7 - x is
+// row x with the odd columns negated, and among rows 0..3 the even columns repeat the same
+// way. Integer sums do not depend on grouping, so the results equal the direct product as
+// long as no partial sum leaves 32 bits (see kSafeAbsoluteSum).
+inline void Transform8(int32_t v0, int32_t v1, int32_t v2, int32_t v3, int32_t v4, int32_t v5,
+                       int32_t v6, int32_t v7, int32_t out[8]) {
+  constexpr auto& m = kRows.m;
+  const int32_t ee0 = m[0][0] * (v0 + v4);
+  const int32_t ee1 = m[0][0] * (v0 - v4);
+  const int32_t eo0 = m[0][2] * v2 + m[0][6] * v6;
+  const int32_t eo1 = m[1][2] * v2 + m[1][6] * v6;
+  const int32_t e0 = ee0 + eo0;
+  const int32_t e3 = ee0 - eo0;
+  const int32_t e1 = ee1 + eo1;
+  const int32_t e2 = ee1 - eo1;
+  const int32_t o0 = m[0][1] * v1 + m[0][3] * v3 + m[0][5] * v5 + m[0][7] * v7;
+  const int32_t o1 = m[1][1] * v1 + m[1][3] * v3 + m[1][5] * v5 + m[1][7] * v7;
+  const int32_t o2 = m[2][1] * v1 + m[2][3] * v3 + m[2][5] * v5 + m[2][7] * v7;
+  const int32_t o3 = m[3][1] * v1 + m[3][3] * v3 + m[3][5] * v5 + m[3][7] * v7;
+  out[0] = e0 + o0;
+  out[7] = e0 - o0;
+  out[1] = e1 + o1;
+  out[6] = e1 - o1;
+  out[2] = e2 + o2;
+  out[5] = e2 - o2;
+  out[3] = e3 + o3;
+  out[4] = e3 - o3;
 }
 
-// Second pass over the nonzero columns of the first pass only.
-template <typename Sum>
-void RowPass(const int32_t t[64], uint32_t columnMask, int32_t s[64]) {
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      Sum sum = 0;
-      for (int n = 0; n < 8; ++n)
-        if (columnMask & (1u << n)) sum += Sum{kRows.m[x][n]} * t[8 * y + n];
-      s[8 * y + x] = static_cast<int32_t>(sum / static_cast<Sum>(kScale));
-    }
-  }
-}
+static_assert(kRows.m[3][0] == kRows.m[0][0] && kRows.m[1][4] == -kRows.m[0][0] &&
+                  kRows.m[3][2] == -kRows.m[0][2] && kRows.m[2][6] == -kRows.m[1][6],
+              "the grouping in Transform8 relies on these symmetries");
 
-// The common case: 32-bit sums, vectorisable, with the shift form of truncating division.
-void ColumnPass32(const int32_t f[64], uint32_t rowMask, int32_t t[64]) {
-  for (int y = 0; y < 8; ++y) {
-    int32_t sum[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (int n = 0; n < 8; ++n) {
-      if ((rowMask & (1u << n)) == 0) continue;
-      const int32_t m = kRows.m[y][n];
-      for (int j = 0; j < 8; ++j) sum[j] += m * f[8 * n + j];
+void Transform32(const int32_t f[64], uint32_t columnMask, int32_t samples[64]) {
+  int32_t t[64];
+  int32_t column[8];
+  for (int j = 0; j < 8; ++j) {
+    if ((columnMask & (1u << j)) == 0) {
+      for (int y = 0; y < 8; ++y) t[8 * y + j] = 0;
+      continue;
     }
-    for (int j = 0; j < 8; ++j) t[8 * y + j] = Shift20(sum[j]);
+    Transform8(f[j], f[8 + j], f[16 + j], f[24 + j], f[32 + j], f[40 + j], f[48 + j], f[56 + j],
+               column);
+    for (int y = 0; y < 8; ++y) t[8 * y + j] = Shift20(column[y]);
   }
-}
-
-void RowPass32(const int32_t t[64], uint32_t columnMask, int32_t s[64]) {
   for (int y = 0; y < 8; ++y) {
-    int32_t sum[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (int n = 0; n < 8; ++n) {
-      if ((columnMask & (1u << n)) == 0) continue;
-      const int32_t v = t[8 * y + n];
-      for (int x = 0; x < 8; ++x) sum[x] += kRows.m[x][n] * v;
-    }
-    for (int x = 0; x < 8; ++x) s[8 * y + x] = Shift20(sum[x]);
+    const int32_t* r = t + 8 * y;
+    int32_t row[8];
+    Transform8(r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], row);
+    for (int x = 0; x < 8; ++x) samples[8 * y + x] = Shift20(row[x]);
   }
 }
 
 }  // namespace
 
-void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]) {
-  uint32_t rowMask = 0;
-  uint32_t columnMask = 0;
-  int32_t largest = 0;
-  for (int n = 0; n < 8; ++n) {
-    for (int j = 0; j < 8; ++j) {
-      const int32_t c = coefficients[8 * n + j];
-      if (c == 0) continue;
-      rowMask |= 1u << n;
-      columnMask |= 1u << j;
-      const int32_t magnitude = std::abs(c);
-      if (magnitude > largest) largest = magnitude;
-    }
+BlockSummary SummariseBlock(const int32_t coefficients[64]) {
+  BlockSummary summary;
+  for (int i = 0; i < 64; ++i) {
+    const int32_t c = coefficients[i];
+    if (c == 0) continue;
+    if (i != 0) summary.dcOnly = false;
+    summary.columnMask |= 1u << (i & 7);
+    const int64_t sum = int64_t{summary.absoluteSum} + std::llabs(c);
+    summary.absoluteSum = sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
   }
-  if (rowMask == 1 && columnMask == 1) {
-    // DC only: every column sum is M[y][0] F[0][0] with the same M, and so is every row sum.
+  return summary;
+}
+
+void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]) {
+  InverseDctFast(coefficients, SummariseBlock(coefficients), samples);
+}
+
+void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
+                    int32_t samples[64]) {
+  if (summary.dcOnly) {
+    // Every column sum is M[y][0] F[0][0] with the same M, and so is every row sum.
     const int32_t t = static_cast<int32_t>(int64_t{kMagnitude[0]} * coefficients[0] / kScale);
     const int32_t s = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
     for (int i = 0; i < 64; ++i) samples[i] = s;
     return;
   }
-  int32_t t[64];
-  if (largest <= kSafe32) {
-    ColumnPass32(coefficients, rowMask, t);
+  if (summary.absoluteSum <= kSafeAbsoluteSum) {
+    Transform32(coefficients, summary.columnMask, samples);
   } else {
-    ColumnPass<int64_t>(coefficients, rowMask, columnMask, t);
-  }
-  int32_t largestT = 0;
-  for (int i = 0; i < 64; ++i) {
-    const int32_t magnitude = std::abs(t[i]);
-    if (magnitude > largestT) largestT = magnitude;
-  }
-  if (largestT <= kSafe32) {
-    RowPass32(t, columnMask, samples);
-  } else {
-    RowPass<int64_t>(t, columnMask, samples);
+    InverseDctReference(coefficients, samples);
   }
 }
 

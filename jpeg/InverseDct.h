@@ -14,7 +14,23 @@ extern const int32_t kCosine[8][8];
 // range and stay exact for any coefficients the entropy decoder lets through.
 void InverseDctReference(const int32_t coefficients[64], int32_t samples[64]);
 
-// Same results as InverseDctReference for every input the entropy decoder produces.
+// What the fast transform needs to know about a block, gathered while it is decoded.
+struct BlockSummary {
+  uint32_t columnMask = 0;  // bit j: column j has a nonzero coefficient
+  int32_t absoluteSum = 0;  // sum of |coefficient|, saturated
+  bool dcOnly = true;       // no nonzero coefficient but the first
+};
+
+// With S the sum of |coefficient|, every partial sum of the first pass is at most
+// 514213 * S and every one of the second at most 514213 * (514213 / 2^20) * S, so 32-bit sums
+// are safe up to this S. Larger blocks go through 64-bit sums.
+constexpr int32_t kSafeAbsoluteSum = 4176;
+
+BlockSummary SummariseBlock(const int32_t coefficients[64]);
+
+// Same results as InverseDctReference for every input.
 void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]);
+void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
+                    int32_t samples[64]);
 
 }  // namespace kavrosa

@@ -57,15 +57,16 @@ std::optional<PackedDibLayout> CheckPackedDib(const uint8_t* data, size_t size) 
   std::memcpy(&header, data, sizeof header);
   if (header.biSize != kPackedHeaderBytes) return std::nullopt;
   if (header.biCompression != kBiRgb || !IsRowFormat(header.biBitCount)) return std::nullopt;
-  const auto rowBytes = CheckedImageBytes(header.biWidth, header.biHeight, header.biBitCount);
-  if (!rowBytes) return std::nullopt;
+  // stride x rows, within the sizes any picture may have
+  const auto wholeRows = CheckedImageBytes(header.biWidth, header.biHeight, header.biBitCount);
+  if (!wholeRows) return std::nullopt;
 
   PackedDibLayout layout;
   layout.colours = ColourCount(header);
   if (layout.colours > kMaxColourEntries) return std::nullopt;
   layout.headerBytes = kPackedHeaderBytes + layout.colours * sizeof(RgbQuad);
-  layout.pixelBytes = header.biSizeImage != 0 ? header.biSizeImage : *rowBytes;
-  layout.blockBytes = std::max(layout.pixelBytes, *rowBytes);
+  layout.pixelBytes = header.biSizeImage != 0 ? header.biSizeImage : *wholeRows;
+  layout.blockBytes = std::max(layout.pixelBytes, *wholeRows);
   layout.stride = static_cast<int32_t>(StrideFor(header.biWidth, header.biBitCount));
   if (uint64_t{layout.headerBytes} + layout.pixelBytes > size) return std::nullopt;
   return layout;

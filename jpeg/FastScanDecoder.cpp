@@ -75,26 +75,66 @@ class FastBitReader {
   size_t origins_[16] = {};
 };
 
+// An AC code and, when they fit, its value bits resolved together from kAcBits bits.
+constexpr int kAcBits = 10;
+
+struct AcEntry {
+  int16_t value = 0;        // the coefficient value when totalLength is set
+  uint8_t symbol = 0;       // run << 4 | size
+  uint8_t codeLength = 0;   // 0: code longer than kAcBits (or none): search
+  uint8_t totalLength = 0;  // code plus value bits; 0 when the value bits do not fit
+};
+
 struct FastComponent {
   const ComponentTables* tables;
   HuffmanLookahead dc;
-  HuffmanLookahead ac;
+  AcEntry ac[1 << kAcBits];
 };
 
-// The per-bit search of DecodeHuffman over the buffered bits.
+// Resolves each kAcBits-bit pattern with the per-length search; a size above the largest
+// allowed is left to the slow step, which refuses it.
+void BuildAcEntries(const ComponentTables& t, AcEntry* entries) {
+  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
+    AcEntry entry;
+    uint32_t code = 0;
+    for (int l = 1; l <= kAcBits; ++l) {
+      code = (code << 1) | ((pattern >> (kAcBits - l)) & 1u);
+      const HuffmanLengthEntry& length = t.acTable->entries[l];
+      if (length.maxCode == 0xFFFF || code > length.maxCode) continue;
+      const uint32_t index = length.valueIndex + code - length.minCode;
+      if (index < static_cast<uint32_t>(t.acCount)) {
+        entry.symbol = t.acValues[index];
+        entry.codeLength = static_cast<uint8_t>(l);
+        const int size = entry.symbol & 0x0F;
+        if (size <= kMaxAcSize && l + size <= kAcBits) {
+          entry.totalLength = static_cast<uint8_t>(l + size);
+          const uint32_t bits = (pattern >> (kAcBits - l - size)) & ((1u << size) - 1u);
+          entry.value = static_cast<int16_t>(size == 0 ? 0 : ExtendValue(bits, size));
+        }
+      }
+      break;
+    }
+    entries[pattern] = entry;
+  }
+}
+
+// The per-length search of DecodeHuffman over the next 16 buffered bits. It consumes what
+// the one-bit search reads: the code's bits, or all 16 when no code matches.
 JpegError SearchSymbol(FastBitReader& reader, const HuffmanTable& table, const uint8_t* values,
                        int32_t count, uint8_t& symbol) {
-  uint32_t code = reader.Take(1);
-  int32_t l = 1;
-  while (table.entries[l].maxCode == 0xFFFF || code > table.entries[l].maxCode) {
-    if (++l > 16) return JpegError::kHuffmanCode;
-    code = (code << 1) | reader.Take(1);
+  const uint32_t bits = reader.Peek(16);
+  for (int32_t l = 1; l <= 16; ++l) {
+    const uint32_t code = bits >> (16 - l);
+    const HuffmanLengthEntry& entry = table.entries[l];
+    if (entry.maxCode == 0xFFFF || code > entry.maxCode) continue;
+    reader.Consume(l);
+    const uint32_t index = entry.valueIndex + code - entry.minCode;
+    if (index >= static_cast<uint32_t>(count)) return JpegError::kHuffmanCode;
+    symbol = values[index];
+    return JpegError::kNone;
   }
-  const HuffmanLengthEntry& entry = table.entries[l];
-  const uint32_t index = entry.valueIndex + code - entry.minCode;
-  if (index >= static_cast<uint32_t>(count)) return JpegError::kHuffmanCode;
-  symbol = values[index];
-  return JpegError::kNone;
+  reader.Consume(16);
+  return JpegError::kHuffmanCode;
 }
 
 inline JpegError DecodeSymbol(FastBitReader& reader, const HuffmanLookahead& lookahead,
@@ -114,7 +154,6 @@ inline JpegError DecodeSymbol(FastBitReader& reader, const HuffmanLookahead& loo
 JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component, int32_t& predictor,
                           int32_t coefficients[64], BlockSummary& summary) {
   const ComponentTables& t = *component.tables;
-  std::memset(coefficients, 0, 64 * sizeof(int32_t));
   reader.Fill();
   uint8_t s = 0;
   JpegError error = DecodeSymbol(reader, component.dc, *t.dcTable, t.dcValues, t.dcCount, s);
@@ -128,12 +167,26 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   summary.absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
   for (int32_t k = 1; k < 64;) {
     reader.Fill();
-    uint8_t r = 0;
-    error = DecodeSymbol(reader, component.ac, *t.acTable, t.acValues, t.acCount, r);
-    if (error != JpegError::kNone) return error;
-    const int32_t run = r >> 4;
-    const int32_t size = r & 0x0F;
-    if (size > kMaxAcSize) return JpegError::kCoefficientSize;
+    const AcEntry& entry = component.ac[reader.Peek(kAcBits)];
+    int32_t run = entry.symbol >> 4;
+    int32_t size = entry.symbol & 0x0F;
+    int32_t value = entry.value;
+    if (entry.totalLength != 0) {
+      reader.Consume(entry.totalLength);
+    } else {
+      uint8_t r = entry.symbol;
+      if (entry.codeLength != 0) {
+        reader.Consume(entry.codeLength);
+      } else {
+        error = SearchSymbol(reader, *t.acTable, t.acValues, t.acCount, r);
+        if (error != JpegError::kNone) return error;
+      }
+      run = r >> 4;
+      size = r & 0x0F;
+      if (size > kMaxAcSize) return JpegError::kCoefficientSize;
+      // The value's bits are read before the index is checked, as the reference does.
+      value = size == 0 ? 0 : ExtendValue(reader.Take(size), size);
+    }
     if (size == 0) {
       if (run == 0) break;  // end of block
       k += run;
@@ -141,8 +194,6 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
       ++k;  // a zero is stored: the block is already zero there
       continue;
     }
-    // The value's bits are read before the index is checked, as the reference does.
-    const int32_t value = ExtendValue(reader.Take(size), size);
     k += run;
     if (k > 63) return JpegError::kCoefficientOverrun;
     const int32_t natural = kZigzag[k];
@@ -161,11 +212,20 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
 struct FastScan {
   FastComponent components[3];
   int32_t slots[6][64] = {};
+  // All zero between blocks: each block's nonzero coefficients lie in the columns of its
+  // summary, which are cleared again after the transform.
+  int32_t coefficients[64] = {};
 };
+
+void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
+  for (int j = 0; j < 8; ++j) {
+    if ((columnMask & (1u << j)) == 0) continue;
+    for (int n = 0; n < 8; ++n) coefficients[8 * n + j] = 0;
+  }
+}
 
 JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,
                         int32_t predictors[3]) {
-  int32_t coefficients[64];
   int slot = 0;
   for (int i = 0; i < 3; ++i) {
     const int blocks = s.components[i].h * s.components[i].v;
@@ -173,9 +233,10 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
       if (i != 0) slot = i + 3;
       BlockSummary summary;
       const JpegError error =
-          DecodeBlockFast(reader, scan.components[i], predictors[i], coefficients, summary);
+          DecodeBlockFast(reader, scan.components[i], predictors[i], scan.coefficients, summary);
       if (error != JpegError::kNone) return error;
-      InverseDctFast(coefficients, summary, scan.slots[slot]);
+      InverseDctFast(scan.coefficients, summary, scan.slots[slot]);
+      ClearColumns(scan.coefficients, summary.columnMask);
       ++slot;
     }
   }
@@ -183,13 +244,16 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
 }
 
 // The MCU's pixels straight from the slots. The planes of the reference hold, at (ry, cx),
-// luminance slot (ry / 8) * 2 + cx / 8 and chroma sample (ry / vRatio, cx / hRatio).
+// luminance slot (ry / 8) * 2 + cx / 8 and chroma sample (ry / vRatio, cx / hRatio). The
+// accepted layouts have 1x1 chroma, so both ratios are the luminance factors, 1 or 2.
 void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastScan& scan,
                   int32_t mcuX, int32_t mcuY, uint8_t* pixels) {
   const int32_t width = s.header.biWidth;
   const int32_t height = s.header.biHeight;
   const int32_t x0 = mcuX * s.mcuWidth;
   const int32_t count = width - x0 < s.mcuWidth ? width - x0 : s.mcuWidth;
+  const int hShift = setup.hRatioCb == 2 ? 1 : 0;
+  const int vShift = setup.vRatioCb == 2 ? 1 : 0;
   alignas(16) int32_t yRow[16];
   alignas(16) int32_t cbRow[16];
   alignas(16) int32_t crRow[16];
@@ -197,12 +261,12 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
     const int32_t y = mcuY * s.mcuHeight + ry;
     if (y >= height) break;
     const int32_t* yTop = scan.slots[(ry / 8) * 2] + 8 * (ry % 8);
-    const int32_t* cb = scan.slots[4] + 8 * (ry / setup.vRatioCb);
-    const int32_t* cr = scan.slots[5] + 8 * (ry / setup.vRatioCr);
+    const int32_t* cb = scan.slots[4] + 8 * (ry >> vShift);
+    const int32_t* cr = scan.slots[5] + 8 * (ry >> vShift);
     for (int cx = 0; cx < s.mcuWidth; ++cx) {
       yRow[cx] = yTop[(cx / 8) * 64 + cx % 8] + 128;
-      cbRow[cx] = cb[cx / setup.hRatioCb];
-      crRow[cx] = cr[cx / setup.hRatioCr];
+      cbRow[cx] = cb[cx >> hShift];
+      crRow[cx] = cr[cx >> hShift];
     }
     uint8_t* row = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y);
     ConvertRow(yRow, cbRow, crRow, count, row + 3 * static_cast<size_t>(x0));
@@ -218,7 +282,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, uint8_t* pixe
     const ComponentTables& t = setup.tables[i];
     scan.components[i].tables = &t;
     BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, scan.components[i].dc);
-    BuildLookahead(*t.acTable, t.acValues, t.acCount, scan.components[i].ac);
+    BuildAcEntries(t, scan.components[i].ac);
   }
   FastBitReader reader(c.stream, setup.dataStart);
   int32_t predictors[3] = {0, 0, 0};

@@ -64,7 +64,7 @@ export WINEPREFIX="$KAVROSA_WINEPREFIX"
 work=$(mktemp -d)
 cp build-i686/host/kavrosa.scr build-i686/host/kavrosa-preview-host.exe "$work/"
 # A Japanese locale gives Wine code page 932, so the dialog's texts survive the ANSI dialog calls.
-wine_run() { env LANG=ja_JP.UTF-8 ./tools/wine-run.sh "$@"; }
+wine_run() { env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ./tools/wine-run.sh "$@"; }
 mkdir -p "$out"
 shot() {
   import -display "$display" -window root "$out/$1.png"

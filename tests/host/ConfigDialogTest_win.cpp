@@ -1,0 +1,175 @@
+// The configuration dialog of the real kavrosa.scr: what it shows from the settings file, the
+// up-down control's reversed range, what OK writes (the interval under its Shift-JIS key) and
+// that Cancel and Escape write nothing; the version text, and "?Unknown?" without a version.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "settings/ConfigDialog_win.h"
+#include "tests/host/WineHarness_win.h"
+
+namespace kavrosa::test {
+namespace {
+
+constexpr DWORD kStartLimitMs = 60000;
+
+std::string IniWith(const char* interval, const char* fitImage) {
+  return std::string("[Config]\r\n") + kIntervalKeyBytes + "=" + interval +
+         "\r\nFitImage=" + fitImage + "\r\n";
+}
+
+class ConfigDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.Add(ScrPath(), "kavrosa.scr")); }
+  HWND Open(const char* arguments = "/c") {
+    if (!saver_.Start(dir_.File("kavrosa.scr"), arguments)) return nullptr;
+    HWND dialog = WaitForWindow("#32770", "Kavrosa", kStartLimitMs);
+    Pump(300);
+    return dialog;
+  }
+  void ExpectEndedWithOne() {
+    const std::optional<DWORD> code = saver_.Wait(15000);
+    ASSERT_TRUE(code.has_value()) << "the dialog did not close";
+    EXPECT_EQ(*code, 1u);
+  }
+  std::string Ini() const { return IniPath(dir_, "kavrosa.scr"); }
+  int Interval(HWND dialog) {
+    BOOL ok = FALSE;
+    const int value = static_cast<int>(GetDlgItemInt(dialog, kIntervalEditId, &ok, TRUE));
+    return ok ? value : -1;
+  }
+  void Key(HWND control, WPARAM key) {
+    PostMessageA(control, WM_KEYDOWN, key, 1);
+    PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+    Pump(200);
+  }
+  ScratchDir dir_;
+  ChildProcess saver_;
+};
+
+TEST_F(ConfigDialogTest, ShowsDefaultsTextsAndVersion) {
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(Interval(dialog), 30);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kFitImageCheckId), 0u);
+  char version[32] = {};
+  GetDlgItemTextA(dialog, kVersionTextId, version, sizeof(version));
+  EXPECT_STREQ(version, "1.000");
+  wchar_t text[64] = {};
+  GetDlgItemTextW(dialog, kFitImageCheckId, text, 64);
+  EXPECT_STREQ(text, L"\u753b\u9762\u30b5\u30a4\u30ba\u306b\u5408\u308f\u305b\u308b");
+  GetDlgItemTextW(dialog, IDCANCEL, text, 64);
+  EXPECT_STREQ(text, L"\uff77\uff6c\uff9d\uff7e\uff99");
+  const LRESULT range = SendDlgItemMessageA(dialog, kIntervalUpDownId, UDM_GETRANGE, 0, 0);
+  EXPECT_EQ(static_cast<DWORD>(range), 0x012C000Fu);
+  SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+}
+
+TEST_F(ConfigDialogTest, OutOfRangeIntervalShowsThirtyAndOkWritesIt) {
+  WriteFileBytes(Ini(), IniWith("14", "1"));
+  HWND dialog = Open("/c:0");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(Interval(dialog), 30);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kFitImageCheckId), 1u);
+  SendDlgItemMessageA(dialog, kFitImageCheckId, BM_CLICK, 0, 0);
+  SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+  const std::string bytes = ReadFileBytes(Ini());
+  EXPECT_NE(bytes.find(std::string(kIntervalKeyBytes) + "=30"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("FitImage=0"), std::string::npos) << bytes;
+}
+
+TEST_F(ConfigDialogTest, UpArrowStepsTowardFifteenAndStops) {
+  WriteFileBytes(Ini(), IniWith("16", "0"));
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  HWND edit = GetDlgItem(dialog, kIntervalEditId);
+  EXPECT_EQ(Interval(dialog), 16);
+  Key(edit, VK_UP);
+  EXPECT_EQ(Interval(dialog), 15);
+  Key(edit, VK_UP);
+  EXPECT_EQ(Interval(dialog), 15);
+  Key(edit, VK_DOWN);
+  Key(edit, VK_DOWN);
+  EXPECT_EQ(Interval(dialog), 17);
+  SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+  EXPECT_NE(ReadFileBytes(Ini()).find(std::string(kIntervalKeyBytes) + "=17"), std::string::npos);
+}
+
+TEST_F(ConfigDialogTest, DownArrowStopsAtThreeHundred) {
+  WriteFileBytes(Ini(), IniWith("300", "0"));
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  Key(GetDlgItem(dialog, kIntervalEditId), VK_DOWN);
+  EXPECT_EQ(Interval(dialog), 300);
+  SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+}
+
+TEST_F(ConfigDialogTest, CancelWritesNothing) {
+  const std::string before = IniWith("45", "1");
+  WriteFileBytes(Ini(), before);
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(Interval(dialog), 45);
+  Key(GetDlgItem(dialog, kIntervalEditId), VK_DOWN);
+  SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+  EXPECT_EQ(ReadFileBytes(Ini()), before);
+}
+
+TEST_F(ConfigDialogTest, EscapeWritesNothing) {
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  Key(GetDlgItem(dialog, kIntervalEditId), VK_DOWN);
+  SetForegroundWindow(dialog);
+  Pump(200);
+  PressKey(VK_ESCAPE);
+  ExpectEndedWithOne();
+  EXPECT_EQ(GetFileAttributesA(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// ShowFileVersion in this process, into a static control with the version text's id.
+class VersionTextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 40, nullptr, nullptr, nullptr,
+                              nullptr);
+    control_ = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 90, 20, parent_,
+                               reinterpret_cast<HMENU>(kVersionTextId), nullptr, nullptr);
+  }
+  void TearDown() override { DestroyWindow(parent_); }
+  std::string Text() {
+    char text[64] = {};
+    GetWindowTextA(control_, text, sizeof(text));
+    return text;
+  }
+  HWND parent_ = nullptr;
+  HWND control_ = nullptr;
+};
+
+TEST_F(VersionTextTest, ModuleWithVersionShowsOnePointZero) {
+  EXPECT_EQ(ShowFileVersion(ScrPath().c_str(), parent_, kVersionTextId), 1);
+  EXPECT_EQ(Text(), "1.000");
+}
+
+TEST_F(VersionTextTest, FileWithoutVersionShowsUnknown) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, sizeof(self));  // the test program has no version block
+  EXPECT_EQ(ShowFileVersion(self, parent_, kVersionTextId), 0);
+  EXPECT_EQ(Text(), "?Unknown?");
+  EXPECT_EQ(ShowFileVersion("Z:\\no\\such\\file.scr", parent_, kVersionTextId), 0);
+  EXPECT_EQ(Text(), "?Unknown?");
+}
+
+}  // namespace
+}  // namespace kavrosa::test
+
+#endif  // _WIN32

@@ -18,7 +18,7 @@ usage: ./run.sh [--mode s|p|c] [--size WxH] [--seconds N] [--out DIR]
   --size WxH    size of the virtual screen (default 1024x768)
   --seconds N   how long it runs before the key press (default 8)
   --out DIR     where the screenshots go (default out/)
-The build goes to build-i686; Wine uses \$KAVROSA_WINEPREFIX (default ~/.kavrosa-wine).
+The build goes to build-i686 (or \$KAVROSA_RUN_BUILD_DIR); Wine uses \$KAVROSA_WINEPREFIX (default ~/.kavrosa-wine).
 USAGE
 }
 while [ $# -gt 0 ]; do
@@ -35,9 +35,10 @@ case "$mode" in s|p|c) ;; *) echo "run.sh: --mode takes s, p or c" >&2; exit 2 ;
 [[ "$size" =~ ^[0-9]+x[0-9]+$ ]] || { echo "run.sh: --size takes WxH" >&2; exit 2; }
 [[ "$seconds" =~ ^[0-9]+$ ]] || { echo "run.sh: --seconds takes a number" >&2; exit 2; }
 
+build="${KAVROSA_RUN_BUILD_DIR:-build-i686}"
 ./tools/install-deps.sh
-cmake -S . -B build-i686 -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-i686 --target kavrosa_scr kavrosa_preview_host -j "$(nproc)"
+cmake -S . -B "$build" -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target kavrosa_scr kavrosa_preview_host -j "$(nproc)"
 
 # A private display, so nothing of the user's desktop is touched.
 display=""
@@ -62,7 +63,7 @@ export WINEPREFIX="$KAVROSA_WINEPREFIX"
 
 # The saver keeps its settings beside itself: run a copy in a scratch folder.
 work=$(mktemp -d)
-cp build-i686/host/kavrosa.scr build-i686/host/kavrosa-preview-host.exe "$work/"
+cp "$build/host/kavrosa.scr" "$build/host/kavrosa-preview-host.exe" "$work/"
 # A Japanese locale gives Wine code page 932, so the dialog's texts survive the ANSI dialog calls.
 wine_run() { env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ./tools/wine-run.sh "$@"; }
 mkdir -p "$out"

@@ -97,6 +97,37 @@ TEST(InverseDct, FastMatchesReferenceOnRandomBlocks) {
   }
 }
 
+TEST(InverseDct, FastMatchesReferenceAtTheThirtyTwoBitBound) {
+  // Blocks whose absolute sum is exactly the bound, signed to follow a cosine row so that the
+  // partial sums grow as large as they can, and single coefficients at the bound.
+  for (int i = 0; i < 64; ++i) {
+    for (int sign : {1, -1}) {
+      int32_t f[64] = {};
+      f[i] = sign * kSafeAbsoluteSum;
+      int32_t reference[64];
+      int32_t fast[64];
+      InverseDctReference(f, reference);
+      InverseDctFast(f, fast);
+      for (int k = 0; k < 64; ++k) ASSERT_EQ(fast[k], reference[k]) << i;
+    }
+  }
+  for (int x = 0; x < 8; ++x) {
+    int32_t f[64] = {};
+    int32_t left = kSafeAbsoluteSum;
+    for (int n = 0; n < 8 && left > 0; ++n) {
+      const int32_t share = n == 7 ? left : kSafeAbsoluteSum / 8;
+      f[8 * n + x] = kCosine[x][n] < 0 ? -share : share;
+      left -= share;
+    }
+    ASSERT_EQ(SummariseBlock(f).absoluteSum, kSafeAbsoluteSum);
+    int32_t reference[64];
+    int32_t fast[64];
+    InverseDctReference(f, reference);
+    InverseDctFast(f, fast);
+    for (int k = 0; k < 64; ++k) ASSERT_EQ(fast[k], reference[k]) << x;
+  }
+}
+
 TEST(ColourConversion, WorkedCases) {
   struct Case {
     double y, cb, cr;

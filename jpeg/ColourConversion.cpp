@@ -12,54 +12,70 @@ namespace kavrosa {
 #if defined(__SSE2__)
 namespace {
 
-// Two pixels' channel values (as doubles) to two clamped integers.
-inline __m128i TruncateClamp(__m128d v) {
+// Two pixels' channel values (as doubles) to two truncated integers, clamped to [-1, 256]
+// first (which keeps the conversion defined and gives the same byte).
+inline __m128i Truncate2(__m128d v) {
   v = _mm_max_pd(v, _mm_set1_pd(-1.0));
   v = _mm_min_pd(v, _mm_set1_pd(256.0));
-  __m128i i = _mm_cvttpd_epi32(v);  // truncation toward zero, in the low two lanes
-  i = _mm_max_epi16(i, _mm_setzero_si128());
-  return _mm_min_epi16(i, _mm_set1_epi32(255));
+  return _mm_cvttpd_epi32(v);  // truncation toward zero, in the low two lanes
 }
 
-}  // namespace
-
-void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
-                uint8_t* out) {
-  alignas(16) int32_t b[16];
-  alignas(16) int32_t g[16];
-  alignas(16) int32_t r[16];
+// Four pixels: the three channels as four clamped integers each.
+inline void Convert4(__m128i yi, __m128i cbi, __m128i cri, __m128i& b, __m128i& g, __m128i& r) {
   const __m128d kCbB = _mm_set1_pd(1.7718);
   const __m128d kCrB = _mm_set1_pd(0.0012);
   const __m128d kCbG = _mm_set1_pd(0.3441);
   const __m128d kCrG = _mm_set1_pd(0.7139);
   const __m128d kCrR = _mm_set1_pd(1.402);
-  for (int32_t i = 0; i < count; i += 2) {
-    const __m128i yi = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(y + i));
-    const __m128i cbi = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb + i));
-    const __m128i cri = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr + i));
+  __m128i bh[2], gh[2], rh[2];
+  for (int half = 0; half < 2; ++half) {
     const __m128d yd = _mm_cvtepi32_pd(yi);
     const __m128d cbd = _mm_cvtepi32_pd(cbi);
     const __m128d crd = _mm_cvtepi32_pd(cri);
-    const __m128d bd = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(cbd, kCbB), yd), _mm_mul_pd(crd, kCrB));
-    const __m128d gd = _mm_sub_pd(_mm_sub_pd(yd, _mm_mul_pd(cbd, kCbG)), _mm_mul_pd(crd, kCrG));
-    const __m128d rd = _mm_add_pd(_mm_mul_pd(crd, kCrR), yd);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(b + i), TruncateClamp(bd));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(g + i), TruncateClamp(gd));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(r + i), TruncateClamp(rd));
+    bh[half] = Truncate2(_mm_sub_pd(_mm_add_pd(_mm_mul_pd(cbd, kCbB), yd), _mm_mul_pd(crd, kCrB)));
+    gh[half] = Truncate2(_mm_sub_pd(_mm_sub_pd(yd, _mm_mul_pd(cbd, kCbG)), _mm_mul_pd(crd, kCrG)));
+    rh[half] = Truncate2(_mm_add_pd(_mm_mul_pd(crd, kCrR), yd));
+    yi = _mm_srli_si128(yi, 8);
+    cbi = _mm_srli_si128(cbi, 8);
+    cri = _mm_srli_si128(cri, 8);
   }
-  for (int32_t i = 0; i < count; ++i) {
-    out[3 * i + 0] = static_cast<uint8_t>(b[i]);
-    out[3 * i + 1] = static_cast<uint8_t>(g[i]);
-    out[3 * i + 2] = static_cast<uint8_t>(r[i]);
+  b = _mm_unpacklo_epi64(bh[0], bh[1]);
+  g = _mm_unpacklo_epi64(gh[0], gh[1]);
+  r = _mm_unpacklo_epi64(rh[0], rh[1]);
+}
+
+}  // namespace
+
+void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
+                int32_t yOffset, uint8_t* out) {
+  const __m128i offset = _mm_set1_epi32(yOffset);
+  for (int32_t i = 0; i < count; i += 4) {
+    const __m128i yi =
+        _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i)), offset);
+    const __m128i cbi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + i));
+    const __m128i cri = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + i));
+    __m128i b, g, r;
+    Convert4(yi, cbi, cri, b, g, r);
+    // -1..256 saturate to 0..255 in the packs: the clamping after truncation.
+    alignas(16) uint8_t bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
+                    _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, r)));
+    const int32_t n = count - i < 4 ? count - i : 4;
+    uint8_t* o = out + 3 * i;
+    for (int32_t k = 0; k < n; ++k) {
+      o[3 * k + 0] = bytes[k];
+      o[3 * k + 1] = bytes[4 + k];
+      o[3 * k + 2] = bytes[8 + k];
+    }
   }
 }
 
 #else
 
 void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
-                uint8_t* out) {
+                int32_t yOffset, uint8_t* out) {
   for (int32_t i = 0; i < count; ++i) {
-    const Bgr p = ConvertPixel(y[i], cb[i], cr[i]);
+    const Bgr p = ConvertPixel(y[i] + yOffset, cb[i], cr[i]);
     out[3 * i + 0] = p.b;
     out[3 * i + 1] = p.g;
     out[3 * i + 2] = p.r;

@@ -30,9 +30,11 @@ inline Bgr ConvertPixel(double y, double cb, double cr) {
   return Bgr{TruncateToByte(b), TruncateToByte(g), TruncateToByte(r)};
 }
 
-// `count` pixels (up to 16) from integer samples: y already level-shifted. Writes B, G, R
-// triples to `out`. The same bytes as ConvertPixel on each pixel, vectorised where possible.
+// `count` pixels (up to 16) from integer samples; yOffset (the level shift) is added to each
+// luminance sample before conversion. Writes B, G, R triples to `out`. The same bytes as
+// ConvertPixel on each pixel, vectorised where possible. The inputs are read in groups of
+// four, so they must hold `count` rounded up to a multiple of 4 values.
 void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
-                uint8_t* out);
+                int32_t yOffset, uint8_t* out);
 
 }  // namespace kavrosa

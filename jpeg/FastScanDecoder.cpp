@@ -260,16 +260,23 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
   for (int ry = 0; ry < s.mcuHeight; ++ry) {
     const int32_t y = mcuY * s.mcuHeight + ry;
     if (y >= height) break;
+    uint8_t* row = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y);
+    uint8_t* out = row + 3 * static_cast<size_t>(x0);
+    if (s.mcuWidth == 8 && s.mcuHeight == 8) {
+      // 1x1: the slots' rows are the pixel rows.
+      ConvertRow(scan.slots[0] + 8 * ry, scan.slots[4] + 8 * ry, scan.slots[5] + 8 * ry, count, 128,
+                 out);
+      continue;
+    }
     const int32_t* yTop = scan.slots[(ry / 8) * 2] + 8 * (ry % 8);
     const int32_t* cb = scan.slots[4] + 8 * (ry >> vShift);
     const int32_t* cr = scan.slots[5] + 8 * (ry >> vShift);
     for (int cx = 0; cx < s.mcuWidth; ++cx) {
-      yRow[cx] = yTop[(cx / 8) * 64 + cx % 8] + 128;
+      yRow[cx] = yTop[(cx / 8) * 64 + cx % 8];
       cbRow[cx] = cb[cx >> hShift];
       crRow[cx] = cr[cx >> hShift];
     }
-    uint8_t* row = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y);
-    ConvertRow(yRow, cbRow, crRow, count, row + 3 * static_cast<size_t>(x0));
+    ConvertRow(yRow, cbRow, crRow, count, 128, out);
   }
 }
 

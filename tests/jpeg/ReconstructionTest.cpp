@@ -169,9 +169,10 @@ TEST(ColourConversion, RowConversionMatchesThePixelConversion) {
     }
     const int count = 1 + trial % 16;
     uint8_t out[48] = {};
-    ConvertRow(y, cb, cr, count, out);
+    const int32_t offset = trial % 2 == 0 ? 128 : 0;
+    ConvertRow(y, cb, cr, count, offset, out);
     for (int i = 0; i < count; ++i) {
-      const Bgr p = ConvertPixel(y[i], cb[i], cr[i]);
+      const Bgr p = ConvertPixel(y[i] + offset, cb[i], cr[i]);
       ASSERT_EQ(out[3 * i + 0], p.b) << trial;
       ASSERT_EQ(out[3 * i + 1], p.g) << trial;
       ASSERT_EQ(out[3 * i + 2], p.r) << trial;

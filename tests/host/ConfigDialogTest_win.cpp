@@ -85,6 +85,19 @@ TEST_F(ConfigDialogTest, OutOfRangeIntervalShowsThirtyAndOkWritesIt) {
   EXPECT_NE(bytes.find("FitImage=0"), std::string::npos) << bytes;
 }
 
+TEST_F(ConfigDialogTest, OwnerFromTheCommandLine) {
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                               100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  const std::string arguments = "/c:" + std::to_string(reinterpret_cast<uintptr_t>(owner));
+  HWND dialog = Open(arguments.c_str());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+  SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+  DestroyWindow(owner);
+}
+
 TEST_F(ConfigDialogTest, UpArrowStepsTowardFifteenAndStops) {
   WriteFileBytes(Ini(), IniWith("16", "0"));
   HWND dialog = Open();

@@ -90,7 +90,7 @@ TEST(Win98PasswordTest, RefusedCloseKeepsRunningHoldsOffAndAsksAgain) {
   EXPECT_EQ(GetPrivateProfileIntA("Image", "NO", -1, IniPath(dir, "k98pw.scr").c_str()), 1);
 }
 
-TEST(Win98PasswordTest, WithoutTheSettingNothingIsLoadedAndAKeyCloses) {
+TEST(Win98PasswordTest, WithoutTheSettingNothingIsLoadedAndAutoPlayClosesAnswering0) {
   ScratchDir dir;
   ASSERT_TRUE(dir.Add(ScrPath(), "k98np.scr"));
   ASSERT_TRUE(dir.Add(WindowsPath(KAVROSA_PASSWORD_CPL_FILE), "PASSWORD.CPL"));
@@ -101,11 +101,33 @@ TEST(Win98PasswordTest, WithoutTheSettingNothingIsLoadedAndAKeyCloses) {
   HWND window = WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartLimitMs);
   ASSERT_NE(window, nullptr);
   Pump(500);
-  PostMessageA(window, WM_KEYDOWN, 'A', 0);
+  EXPECT_EQ(SendMessageA(window, RegisterWindowMessageA("QueryCancelAutoPlay"), 0, 0), 0);
   const std::optional<DWORD> code = saver.Wait(15000);
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 0u);
   EXPECT_EQ(ReadFileBytes(dir.File("attach.log")), "");
+}
+
+TEST(Win98PasswordTest, AutoPlayWithPasswordAnswers1AndAsksTheVerifier) {
+  ScratchDir dir;
+  ASSERT_TRUE(dir.Add(ScrPath(), "k98ap.scr"));
+  ASSERT_TRUE(dir.Add(WindowsPath(KAVROSA_PASSWORD_CPL_FILE), "PASSWORD.CPL"));
+  Win98ForExe win98("k98ap.scr");
+  PasswordSetting password(1);
+  ChildProcess saver;
+  ASSERT_TRUE(saver.Start(dir.File("k98ap.scr"), "/s"));
+  HWND window = WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartLimitMs);
+  ASSERT_NE(window, nullptr);
+  Pump(500);
+  EXPECT_EQ(SendMessageA(window, RegisterWindowMessageA("QueryCancelAutoPlay"), 0, 0), 1);
+  ASSERT_TRUE(WaitForCalls(dir, 1, 10000));  // the posted close asked, and was refused
+  Pump(500);
+  EXPECT_TRUE(saver.Running());
+  PostMessageA(window, WM_CLOSE, 0, 0);  // well after 200 ms: asks again, accepted
+  const std::optional<DWORD> code = saver.Wait(15000);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(ReadCalls(dir).size(), 2u);
 }
 
 TEST(Win98PasswordTest, OnNtThePasswordSettingIsIgnored) {

@@ -6,6 +6,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
+// Native x86-64 builds also carry an AVX version (four doubles per operation, still no fused
+// multiply-add), chosen at run time.
+#define KAVROSA_AVX_CONVERSION 1
+#include <immintrin.h>
+#endif
 
 namespace kavrosa {
 
@@ -44,10 +50,64 @@ inline void Convert4(__m128i yi, __m128i cbi, __m128i cri, __m128i& b, __m128i& 
   r = _mm_unpacklo_epi64(rh[0], rh[1]);
 }
 
+// Stores four pixels' clamped channels as B, G, R triples (n of them).
+inline void Store4(__m128i b, __m128i g, __m128i r, int32_t n, uint8_t* o) {
+  // -1..256 saturate to 0..255 in the packs: the clamping after truncation.
+  alignas(16) uint8_t bytes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
+                  _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, r)));
+  for (int32_t k = 0; k < n; ++k) {
+    o[3 * k + 0] = bytes[k];
+    o[3 * k + 1] = bytes[4 + k];
+    o[3 * k + 2] = bytes[8 + k];
+  }
+}
+
+#if defined(KAVROSA_AVX_CONVERSION)
+__attribute__((target("avx"))) inline __m128i Truncate4(__m256d v) {
+  v = _mm256_max_pd(v, _mm256_set1_pd(-1.0));
+  v = _mm256_min_pd(v, _mm256_set1_pd(256.0));
+  return _mm256_cvttpd_epi32(v);
+}
+
+__attribute__((target("avx"))) void ConvertRowAvx(const int32_t* y, const int32_t* cb,
+                                                  const int32_t* cr, int32_t count, int32_t yOffset,
+                                                  uint8_t* out) {
+  const __m128i offset = _mm_set1_epi32(yOffset);
+  const __m256d kCbB = _mm256_set1_pd(1.7718);
+  const __m256d kCrB = _mm256_set1_pd(0.0012);
+  const __m256d kCbG = _mm256_set1_pd(0.3441);
+  const __m256d kCrG = _mm256_set1_pd(0.7139);
+  const __m256d kCrR = _mm256_set1_pd(1.402);
+  for (int32_t i = 0; i < count; i += 4) {
+    const __m256d yd = _mm256_cvtepi32_pd(
+        _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i)), offset));
+    const __m256d cbd =
+        _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + i)));
+    const __m256d crd =
+        _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + i)));
+    const __m128i b = Truncate4(
+        _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(cbd, kCbB), yd), _mm256_mul_pd(crd, kCrB)));
+    const __m128i g = Truncate4(
+        _mm256_sub_pd(_mm256_sub_pd(yd, _mm256_mul_pd(cbd, kCbG)), _mm256_mul_pd(crd, kCrG)));
+    const __m128i r = Truncate4(_mm256_add_pd(_mm256_mul_pd(crd, kCrR), yd));
+    Store4(b, g, r, count - i < 4 ? count - i : 4, out + 3 * i);
+  }
+}
+
+const bool kHasAvx = __builtin_cpu_supports("avx");
+#endif
+
 }  // namespace
 
 void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
                 int32_t yOffset, uint8_t* out) {
+#if defined(KAVROSA_AVX_CONVERSION)
+  if (kHasAvx) {
+    ConvertRowAvx(y, cb, cr, count, yOffset, out);
+    return;
+  }
+#endif
   const __m128i offset = _mm_set1_epi32(yOffset);
   for (int32_t i = 0; i < count; i += 4) {
     const __m128i yi =
@@ -56,17 +116,7 @@ void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t 
     const __m128i cri = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + i));
     __m128i b, g, r;
     Convert4(yi, cbi, cri, b, g, r);
-    // -1..256 saturate to 0..255 in the packs: the clamping after truncation.
-    alignas(16) uint8_t bytes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
-                    _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, r)));
-    const int32_t n = count - i < 4 ? count - i : 4;
-    uint8_t* o = out + 3 * i;
-    for (int32_t k = 0; k < n; ++k) {
-      o[3 * k + 0] = bytes[k];
-      o[3 * k + 1] = bytes[4 + k];
-      o[3 * k + 2] = bytes[8 + k];
-    }
+    Store4(b, g, r, count - i < 4 ? count - i : 4, out + 3 * i);
   }
 }
 

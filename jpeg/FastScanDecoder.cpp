@@ -78,11 +78,16 @@ class FastBitReader {
 // An AC code and, when they fit, its value bits resolved together from kAcBits bits.
 constexpr int kAcBits = 10;
 
+// Packed into 32 bits so that one load serves the whole step: the value (when the value
+// bits fit) in the high half, then run << 4 | size, then the code length (0: longer than
+// kAcBits, or no code: search) and the code plus value length (0: the value bits do not fit).
 struct AcEntry {
-  int16_t value = 0;        // the coefficient value when totalLength is set
-  uint8_t symbol = 0;       // run << 4 | size
-  uint8_t codeLength = 0;   // 0: code longer than kAcBits (or none): search
-  uint8_t totalLength = 0;  // code plus value bits; 0 when the value bits do not fit
+  uint32_t packed = 0;
+
+  int32_t value() const { return static_cast<int16_t>(packed >> 16); }
+  uint32_t symbol() const { return (packed >> 8) & 0xFF; }
+  int codeLength() const { return static_cast<int>((packed >> 4) & 0x0F); }
+  int totalLength() const { return static_cast<int>(packed & 0x0F); }
 };
 
 struct FastComponent {
@@ -103,13 +108,13 @@ void BuildAcEntries(const ComponentTables& t, AcEntry* entries) {
       if (length.maxCode == 0xFFFF || code > length.maxCode) continue;
       const uint32_t index = length.valueIndex + code - length.minCode;
       if (index < static_cast<uint32_t>(t.acCount)) {
-        entry.symbol = t.acValues[index];
-        entry.codeLength = static_cast<uint8_t>(l);
-        const int size = entry.symbol & 0x0F;
+        const uint32_t symbol = t.acValues[index];
+        entry.packed = symbol << 8 | static_cast<uint32_t>(l) << 4;
+        const int size = static_cast<int>(symbol & 0x0F);
         if (size <= kMaxAcSize && l + size <= kAcBits) {
-          entry.totalLength = static_cast<uint8_t>(l + size);
           const uint32_t bits = (pattern >> (kAcBits - l - size)) & ((1u << size) - 1u);
-          entry.value = static_cast<int16_t>(size == 0 ? 0 : ExtendValue(bits, size));
+          const int32_t value = size == 0 ? 0 : ExtendValue(bits, size);
+          entry.packed |= static_cast<uint32_t>(value) << 16 | static_cast<uint32_t>(l + size);
         }
       }
       break;
@@ -167,16 +172,16 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   summary.absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
   for (int32_t k = 1; k < 64;) {
     reader.Fill();
-    const AcEntry& entry = component.ac[reader.Peek(kAcBits)];
-    int32_t run = entry.symbol >> 4;
-    int32_t size = entry.symbol & 0x0F;
-    int32_t value = entry.value;
-    if (entry.totalLength != 0) {
-      reader.Consume(entry.totalLength);
+    const AcEntry entry = component.ac[reader.Peek(kAcBits)];
+    int32_t run = static_cast<int32_t>(entry.symbol() >> 4);
+    int32_t size = static_cast<int32_t>(entry.symbol() & 0x0F);
+    int32_t value = entry.value();
+    if (entry.totalLength() != 0) {
+      reader.Consume(entry.totalLength());
     } else {
-      uint8_t r = entry.symbol;
-      if (entry.codeLength != 0) {
-        reader.Consume(entry.codeLength);
+      uint8_t r = static_cast<uint8_t>(entry.symbol());
+      if (entry.codeLength() != 0) {
+        reader.Consume(entry.codeLength());
       } else {
         error = SearchSymbol(reader, *t.acTable, t.acValues, t.acCount, r);
         if (error != JpegError::kNone) return error;

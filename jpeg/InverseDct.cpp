@@ -9,6 +9,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
+// Native x86-64 builds also carry an AVX2 version (eight lanes of the same multiply-adds),
+// chosen at run time.
+#define KAVROSA_AVX2_TRANSFORM 1
+#include <immintrin.h>
+#endif
 
 namespace kavrosa {
 namespace {
@@ -268,6 +274,95 @@ void TransformSse2(const int32_t f[64], int32_t samples[64]) {
   StoreTransposed4x4(hi[0], hi[1], hi[2], hi[3], samples + 32);
   StoreTransposed4x4(hi[4], hi[5], hi[6], hi[7], samples + 36);
 }
+#if defined(KAVROSA_AVX2_TRANSFORM)
+#define KAVROSA_AVX2 __attribute__((target("avx2")))
+
+KAVROSA_AVX2 inline __m256i MulPair8(__m256i pairs, int32_t a, int32_t b) {
+  const SplitEntry sa = Split(a);
+  const SplitEntry sb = Split(b);
+  const auto pair = [](int16_t x, int16_t y) {
+    return static_cast<int32_t>(static_cast<uint16_t>(x) |
+                                (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16));
+  };
+  const __m256i high = _mm256_madd_epi16(pairs, _mm256_set1_epi32(pair(sa.high, sb.high)));
+  const __m256i low = _mm256_madd_epi16(pairs, _mm256_set1_epi32(pair(sa.low, sb.low)));
+  return _mm256_add_epi32(_mm256_slli_epi32(high, 16), low);
+}
+
+KAVROSA_AVX2 inline __m256i Shift20x8(__m256i sum) {
+  const __m256i bias = _mm256_and_si256(_mm256_srai_epi32(sum, 31), _mm256_set1_epi32(0xFFFFF));
+  return _mm256_srai_epi32(_mm256_add_epi32(sum, bias), 20);
+}
+
+// Pairs of 16-bit vectors a and b, interleaved for all eight lanes: lanes 0-3 in the low
+// half, 4-7 in the high half.
+KAVROSA_AVX2 inline __m256i Interleave(__m128i a, __m128i b) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(a, b)),
+                                 _mm_unpackhi_epi16(a, b), 1);
+}
+
+// Transform8 on the eight lanes of v[0..7]; out[x] holds lanes 0-7 as 32-bit values.
+KAVROSA_AVX2 inline void Transform8x8Avx2(const __m128i v[8], __m256i out[8]) {
+  constexpr auto& m = kRows.m;
+  const __m256i p04 = Interleave(v[0], v[4]);
+  const __m256i p26 = Interleave(v[2], v[6]);
+  const __m256i p13 = Interleave(v[1], v[3]);
+  const __m256i p57 = Interleave(v[5], v[7]);
+  const __m256i ee0 = MulPair8(p04, m[0][0], m[0][4]);
+  const __m256i ee1 = MulPair8(p04, m[1][0], m[1][4]);
+  const __m256i eo0 = MulPair8(p26, m[0][2], m[0][6]);
+  const __m256i eo1 = MulPair8(p26, m[1][2], m[1][6]);
+  const __m256i e0 = _mm256_add_epi32(ee0, eo0);
+  const __m256i e3 = _mm256_sub_epi32(ee0, eo0);
+  const __m256i e1 = _mm256_add_epi32(ee1, eo1);
+  const __m256i e2 = _mm256_sub_epi32(ee1, eo1);
+  const __m256i o0 =
+      _mm256_add_epi32(MulPair8(p13, m[0][1], m[0][3]), MulPair8(p57, m[0][5], m[0][7]));
+  const __m256i o1 =
+      _mm256_add_epi32(MulPair8(p13, m[1][1], m[1][3]), MulPair8(p57, m[1][5], m[1][7]));
+  const __m256i o2 =
+      _mm256_add_epi32(MulPair8(p13, m[2][1], m[2][3]), MulPair8(p57, m[2][5], m[2][7]));
+  const __m256i o3 =
+      _mm256_add_epi32(MulPair8(p13, m[3][1], m[3][3]), MulPair8(p57, m[3][5], m[3][7]));
+  out[0] = Shift20x8(_mm256_add_epi32(e0, o0));
+  out[7] = Shift20x8(_mm256_sub_epi32(e0, o0));
+  out[1] = Shift20x8(_mm256_add_epi32(e1, o1));
+  out[6] = Shift20x8(_mm256_sub_epi32(e1, o1));
+  out[2] = Shift20x8(_mm256_add_epi32(e2, o2));
+  out[5] = Shift20x8(_mm256_sub_epi32(e2, o2));
+  out[3] = Shift20x8(_mm256_add_epi32(e3, o3));
+  out[4] = Shift20x8(_mm256_sub_epi32(e3, o3));
+}
+
+KAVROSA_AVX2 inline __m128i Pack16(__m256i v) {
+  return _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+KAVROSA_AVX2 void TransformAvx2(const int32_t f[64], int32_t samples[64]) {
+  __m128i rows[8];
+  for (int n = 0; n < 8; ++n)
+    rows[n] = Pack16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + 8 * n)));
+  __m256i out[8];
+  Transform8x8Avx2(rows, out);  // out[y]: T[y][0..7]
+  __m128i t[8];
+  for (int y = 0; y < 8; ++y) t[y] = Pack16(out[y]);
+  __m128i columns[8];
+  Transpose8x16(t, columns);       // columns[n]: T[0..7][n]
+  Transform8x8Avx2(columns, out);  // out[x]: S[0..7][x]
+  __m128i lo[8];
+  __m128i hi[8];
+  for (int x = 0; x < 8; ++x) {
+    lo[x] = _mm256_castsi256_si128(out[x]);
+    hi[x] = _mm256_extracti128_si256(out[x], 1);
+  }
+  StoreTransposed4x4(lo[0], lo[1], lo[2], lo[3], samples);
+  StoreTransposed4x4(lo[4], lo[5], lo[6], lo[7], samples + 4);
+  StoreTransposed4x4(hi[0], hi[1], hi[2], hi[3], samples + 32);
+  StoreTransposed4x4(hi[4], hi[5], hi[6], hi[7], samples + 36);
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
 #endif
 
 }  // namespace
@@ -301,6 +396,12 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
   if (summary.absoluteSum <= kSafeAbsoluteSum) {
 #if defined(__SSE2__)
     (void)&Transform32;
+#if defined(KAVROSA_AVX2_TRANSFORM)
+    if (kHasAvx2) {
+      TransformAvx2(coefficients, samples);
+      return;
+    }
+#endif
     TransformSse2(coefficients, samples);
 #else
     Transform32(coefficients, summary.columnMask, samples);

@@ -94,6 +94,8 @@ struct FastComponent {
   const ComponentTables* tables;
   HuffmanLookahead dc;
   AcEntry ac[1 << kAcBits];
+  // Per zig-zag position: the natural index in the low byte, the quantisation value above.
+  uint32_t placement[64];
 };
 
 // Resolves each kAcBits-bit pattern with the per-length search; a size above the largest
@@ -201,14 +203,15 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     }
     k += run;
     if (k > 63) return JpegError::kCoefficientOverrun;
-    const int32_t natural = kZigzag[k];
-    const int32_t c = value * t.quant[k];
+    const uint32_t placement = component.placement[k];
+    const uint32_t natural = placement & 0xFF;
+    const int32_t c = value * static_cast<int32_t>(placement >> 8);
     coefficients[natural] = c;
-    if (c != 0) {
-      summary.dcOnly = false;
-      summary.columnMask |= 1u << (natural & 7);
-      summary.absoluteSum += c < 0 ? -c : c;
-    }
+    // A zero product (quantisation value 0) only marks more work than needed: the column is
+    // cleared and the full transform run, with the same result.
+    summary.dcOnly = false;
+    summary.columnMask |= 1u << (natural & 7);
+    summary.absoluteSum += c < 0 ? -c : c;
     ++k;
   }
   return JpegError::kNone;
@@ -295,6 +298,9 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, uint8_t* pixe
     scan.components[i].tables = &t;
     BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, scan.components[i].dc);
     BuildAcEntries(t, scan.components[i].ac);
+    for (int k = 0; k < 64; ++k)
+      scan.components[i].placement[k] = static_cast<uint32_t>(kZigzag[k]) | uint32_t{t.quant[k]}
+                                                                                << 8;
   }
   FastBitReader reader(c.stream, setup.dataStart);
   int32_t predictors[3] = {0, 0, 0};

@@ -3,6 +3,8 @@
 // scalar expressions do. Without SSE2 it falls back to the scalar pixel.
 #include "jpeg/ColourConversion.h"
 
+#include <cstring>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -91,7 +93,19 @@ __attribute__((target("avx"))) void ConvertRowAvx(const int32_t* y, const int32_
     const __m128i g = Truncate4(
         _mm256_sub_pd(_mm256_sub_pd(yd, _mm256_mul_pd(cbd, kCbG)), _mm256_mul_pd(crd, kCrG)));
     const __m128i r = Truncate4(_mm256_add_pd(_mm256_mul_pd(crd, kCrR), yd));
-    Store4(b, g, r, count - i < 4 ? count - i : 4, out + 3 * i);
+    const int32_t n = count - i < 4 ? count - i : 4;
+    if (n < 4) {
+      Store4(b, g, r, n, out + 3 * i);
+      continue;
+    }
+    // Whole groups: one shuffle puts the twelve bytes in B, G, R order.
+    const __m128i planar = _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, r));
+    const __m128i packed = _mm_shuffle_epi8(
+        planar, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
+    uint8_t* o = out + 3 * i;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
+    const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
+    std::memcpy(o + 8, &last, 4);
   }
 }
 

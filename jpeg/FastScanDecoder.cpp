@@ -20,6 +20,23 @@ class FastBitReader {
 
   // At least 57 bits buffered afterwards (zero bits past the end of the stream).
   void Fill() {
+    if (count_ > 56) return;
+    if (pos_ + 8 <= stream_.size) {
+      // Eight bytes at once when none of them is 0xFF (so no stuffing to drop).
+      uint64_t word = 0;
+      for (int i = 0; i < 8; ++i) word = word << 8 | stream_.data[pos_ + i];
+      const uint64_t ff =
+          ((word & 0x7F7F7F7F7F7F7F7Full) + 0x0101010101010101ull) & word & 0x8080808080808080ull;
+      if (ff == 0) {
+        const int bytes = (64 - count_) / 8;  // 1 to 8: at least 57 bits afterwards
+        for (int i = 0; i < bytes; ++i) origins_[(loads_ + i) & 15] = pos_ + i;
+        loads_ += bytes;
+        pos_ += bytes;
+        bits_ |= (word >> (64 - 8 * bytes)) << (64 - 8 * bytes - count_);
+        count_ += 8 * bytes;
+        return;
+      }
+    }
     while (count_ <= 56) LoadByte();
   }
   uint32_t Peek(int n) const { return static_cast<uint32_t>(bits_ >> (64 - n)); }

@@ -5,6 +5,10 @@
 // straight from the slots, which the planes' replication reduces to an index division.
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "jpeg/BitReader.h"
 #include "jpeg/ColourConversion.h"
 #include "jpeg/HuffmanTables.h"
@@ -186,9 +190,10 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   if (s != 0) predictor += ExtendValue(reader.Take(s), s);
   if (predictor > kMaxDcPredictor || predictor < -kMaxDcPredictor) return JpegError::kDcOutOfRange;
   coefficients[0] = predictor * t.quant[0];
-  summary = BlockSummary{};
-  summary.columnMask = coefficients[0] != 0 ? 1u : 0u;
-  summary.absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
+  // Kept in registers during the loop (not in `summary`, which the transform reads later).
+  uint32_t columnMask = coefficients[0] != 0 ? 1u : 0u;
+  int32_t absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
+  bool dcOnly = true;
   for (int32_t k = 1; k < 64;) {
     reader.Fill();
     const AcEntry entry = component.ac[reader.Peek(kAcBits)];
@@ -226,11 +231,14 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     coefficients[natural] = c;
     // A zero product (quantisation value 0) only marks more work than needed: the column is
     // cleared and the full transform run, with the same result.
-    summary.dcOnly = false;
-    summary.columnMask |= 1u << (natural & 7);
-    summary.absoluteSum += c < 0 ? -c : c;
+    dcOnly = false;
+    columnMask |= 1u << (natural & 7);
+    absoluteSum += c < 0 ? -c : c;
     ++k;
   }
+  summary.columnMask = columnMask;
+  summary.absoluteSum = absoluteSum;
+  summary.dcOnly = dcOnly;
   return JpegError::kNone;
 }
 
@@ -243,10 +251,16 @@ struct FastScan {
 };
 
 void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
-  for (int j = 0; j < 8; ++j) {
-    if ((columnMask & (1u << j)) == 0) continue;
-    for (int n = 0; n < 8; ++n) coefficients[8 * n + j] = 0;
+  if ((columnMask & ~1u) == 0) {
+    for (int n = 0; n < 8; ++n) coefficients[8 * n] = 0;
+    return;
   }
+#if defined(__SSE2__)
+  for (int i = 0; i < 64; i += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(coefficients + i), _mm_setzero_si128());
+#else
+  std::memset(coefficients, 0, 64 * sizeof(int32_t));
+#endif
 }
 
 JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,

@@ -189,6 +189,52 @@ Axis MakeAxis(int32_t origin, int32_t extent, int32_t sourceOrigin, int32_t sour
   return a;
 }
 
+// The destination indexes [first, last) of an axis that fall inside a target of `size` pixels.
+struct Span {
+  int64_t first;
+  int64_t last;
+};
+Span Visible(const Axis& a, int32_t size) {
+  return Span{a.start < 0 ? -a.start : 0, std::min<int64_t>(a.length, int64_t{size} - a.start)};
+}
+
+// The plain path: every pixel converted through ReadPixel and WritePixel.
+void TransferRow(BitmapObject& target, const BitmapObject* source, const Axis& ax, Span xs,
+                 int64_t ty, int64_t sy, uint32_t rop) {
+  for (int64_t k = xs.first; k < xs.last; ++k) {
+    const int64_t sx = ax.SourceFor(k);
+    uint32_t colour = 0;
+    if (source != nullptr) {
+      if (!Inside(*source, sx, sy)) continue;
+      colour = ReadPixel(*source, static_cast<int32_t>(sx), static_cast<int32_t>(sy));
+    }
+    WritePixel(target, static_cast<int32_t>(ax.start + k), static_cast<int32_t>(ty),
+               ApplyRop(rop, colour));
+  }
+}
+
+// The fast path for 24-bit to 24-bit SRCCOPY: the same bytes as the plain path, moved whole.
+void CopyRowRgb24(BitmapObject& target, const BitmapObject& source, const Axis& ax, Span xs,
+                  int64_t ty, int64_t sy) {
+  uint8_t* to = RowAt(target, static_cast<int32_t>(ty));
+  const uint8_t* from = RowAt(source, static_cast<int32_t>(sy));
+  if (!ax.mirrored && ax.length == ax.sourceLength) {
+    const int64_t first = std::max(xs.first, -ax.sourceStart);
+    const int64_t last = std::min(xs.last, int64_t{source.width} - ax.sourceStart);
+    if (first < last)
+      std::memmove(to + 3 * (ax.start + first), from + 3 * (ax.sourceStart + first),
+                   static_cast<size_t>(3 * (last - first)));
+    return;
+  }
+  for (int64_t k = xs.first; k < xs.last; ++k) {
+    const int64_t sx = ax.SourceFor(k);
+    if (sx < 0 || sx >= source.width) continue;
+    std::memcpy(to + 3 * (ax.start + k), from + 3 * sx, 3);
+  }
+}
+
+bool fastPaths = true;
+
 bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext src, uint32_t rop) {
   if (dst == nullptr || dst->bitmap == nullptr || !KnownRop(rop)) return false;
   if (ax.length == 0 || ay.length == 0 || ax.sourceLength == 0 || ay.sourceLength == 0)
@@ -196,22 +242,18 @@ bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext s
   const bool needsSource = RopNeedsSource(rop);
   if (needsSource && (src == nullptr || src->bitmap == nullptr)) return false;
   BitmapObject& target = *dst->bitmap;
+  const BitmapObject* source = needsSource ? src->bitmap : nullptr;
+  const bool fast = fastPaths && rop == kSrcCopy && source->bitCount == 24 && target.bitCount == 24;
   // Only the destination pixels inside the target are visited.
-  const int64_t firstX = ax.start < 0 ? -ax.start : 0;
-  const int64_t lastX = std::min<int64_t>(ax.length, int64_t{target.width} - ax.start);
-  const int64_t firstY = ay.start < 0 ? -ay.start : 0;
-  const int64_t lastY = std::min<int64_t>(ay.length, int64_t{target.rows} - ay.start);
-  for (int64_t i = firstY; i < lastY; ++i) {
+  const Span xs = Visible(ax, target.width);
+  const Span ys = Visible(ay, target.rows);
+  for (int64_t i = ys.first; i < ys.last; ++i) {
     const int64_t sy = ay.SourceFor(i);
-    for (int64_t k = firstX; k < lastX; ++k) {
-      const int64_t sx = ax.SourceFor(k);
-      uint32_t colour = 0;
-      if (needsSource) {
-        if (!Inside(*src->bitmap, sx, sy)) continue;
-        colour = ReadPixel(*src->bitmap, static_cast<int32_t>(sx), static_cast<int32_t>(sy));
-      }
-      WritePixel(target, static_cast<int32_t>(ax.start + k), static_cast<int32_t>(ay.start + i),
-                 ApplyRop(rop, colour));
+    if (source != nullptr && (sy < 0 || sy >= source->rows)) continue;
+    if (fast) {
+      CopyRowRgb24(target, *source, ax, xs, ay.start + i, sy);
+    } else {
+      TransferRow(target, source, ax, xs, ay.start + i, sy, rop);
     }
   }
   return true;
@@ -360,6 +402,10 @@ void Flush() {}
 
 SoftwareStats GetSoftwareStats() {
   return stats;
+}
+
+void SetSoftwareFastPaths(bool enabled) {
+  fastPaths = enabled;
 }
 
 }  // namespace gfx

@@ -1,5 +1,5 @@
-// What the software drawing seam can tell tests about itself: how many seam calls were made
-// and how many of its objects are alive. Not available in the Windows build.
+// What the software drawing seam can tell tests about itself (how many seam calls were made,
+// how many of its objects are alive) and its one test switch. Not in the Windows build.
 #pragma once
 
 #include <cstdint>
@@ -14,5 +14,9 @@ struct SoftwareStats {
 };
 
 SoftwareStats GetSoftwareStats();
+
+// Turns the same-format copy paths off (on by default), so that tests can hold them to the
+// plain per-pixel path.
+void SetSoftwareFastPaths(bool enabled);
 
 }  // namespace kavrosa::gfx

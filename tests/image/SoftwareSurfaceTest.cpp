@@ -6,6 +6,9 @@
 
 #include "image/DibImage.h"
 #include "platform/Graphics.h"
+#ifndef _WIN32
+#include "platform/SoftwareGraphics.h"
+#endif
 #include "platform/SoftwareSurface.h"
 #include "tests/image/PictureFixtures.h"
 
@@ -154,6 +157,39 @@ TEST(SoftwareSeam, PalettisedTargetTakesTheNearestEntry) {
   gfx::DeleteBitmap(target);
   gfx::DeleteDc(dc);
 }
+
+// The same-format copy path gives the bytes of the plain per-pixel path.
+struct PathCase {
+  Rect destination;
+  Rect source;
+};
+
+class SoftwareFastPath : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(SoftwareFastPath, SameBytesAsThePlainPath) {
+  DibImage image;
+  Install(image, MakeHeader(13, 9, 24), {}, testing::GradientPixels(13, 9));
+  SoftwareSurface fast(20, 16), plain(20, 16);
+  image.Blit(fast.dc(), GetParam().destination, GetParam().source, kSrcCopy);
+  gfx::SetSoftwareFastPaths(false);
+  image.Blit(plain.dc(), GetParam().destination, GetParam().source, kSrcCopy);
+  gfx::SetSoftwareFastPaths(true);
+  const std::vector<uint8_t> a(fast.BottomUpPixels(), fast.BottomUpPixels() + fast.pixelBytes());
+  const std::vector<uint8_t> b(plain.BottomUpPixels(), plain.BottomUpPixels() + plain.pixelBytes());
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, std::vector<uint8_t>(a.size(), 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rectangles, SoftwareFastPath,
+    ::testing::Values(PathCase{{2, 3, 15, 12}, {0, 0, 13, 9}},    // copy
+                      PathCase{{-4, -2, 9, 7}, {0, 0, 13, 9}},    // clipped at the top left
+                      PathCase{{12, 10, 25, 19}, {0, 0, 13, 9}},  // clipped at the bottom right
+                      PathCase{{0, 0, 8, 6}, {-3, -2, 5, 4}},     // source partly outside
+                      PathCase{{0, 0, 20, 16}, {0, 0, 13, 9}},    // enlarged
+                      PathCase{{1, 1, 6, 5}, {0, 0, 13, 9}},      // reduced
+                      PathCase{{13, 0, 0, 9}, {0, 0, 13, 9}},     // mirrored
+                      PathCase{{0, 9, 13, 0}, {2, 1, 9, 8}}));    // flipped and stretched
 
 TEST(SoftwareSeam, RefusesWhatGdiWouldRefuse) {
   uint8_t* bits = reinterpret_cast<uint8_t*>(1);

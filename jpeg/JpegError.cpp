@@ -9,8 +9,8 @@ namespace {
 constexpr const char* kMessages[] = {
     "no error",
     "expected a marker (0xFF) where the stream holds other data",
-    "unsupported marker (progressive, extended, lossless or arithmetic-coded frame, or a "
-    "stray marker)",
+    ("unsupported marker (progressive, extended, lossless or arithmetic-coded frame, or a "
+     "stray marker)"),
     "the stream ends too early",
     "a segment length does not fit its contents or the stream",
     "frame header length is not 17 (only three-component pictures are decoded)",

@@ -155,6 +155,18 @@ TEST_F(ShowTest, FitImageScalesToTheWindow) {
   EXPECT_EQ(Counters().destRect, (Rect{0, 0, 640, 480}));
 }
 
+TEST_F(ShowTest, PictureWithoutPixelsDrawsNothing) {
+  WriteSettings(5, 15);
+  source_.SetDefaultSize({0, 0});
+  StartShow();
+  ASSERT_NE(show_->currentImage(), nullptr);
+  EXPECT_EQ(Counters().destRect, (Rect{}));
+  EXPECT_EQ(TickTimes(40), 1);
+  for (int32_t y = 0; y < 48; y += 4) {
+    for (int32_t x = 0; x < 64; x += 4) ASSERT_EQ(window_->PixelAt(x, y), 0u);
+  }
+}
+
 TEST_F(ShowTest, NoTimerNoShow) {
   WriteSettings(1, 30);
   MakeWindow(Size{64, 48});

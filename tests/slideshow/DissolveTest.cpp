@@ -2,6 +2,7 @@
 // against the reference loop, and FadeDraw's refusals and frames as drawn through the seam.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "slideshow/DissolveFrame.h"
@@ -180,6 +181,22 @@ TEST_F(FadeDraw, EqualLevelsGiveEqualFrames) {
   ASSERT_EQ(image_.FadeDraw(window_.GetDc(), 11, 30), 1);
   Show();
   EXPECT_EQ(Mismatches(ReferenceFrame(kWidth, kHeight, kSeed, 11, 30)), 0);
+}
+
+TEST_F(FadeDraw, HeaderClaimingMoreBytesWritesOnlyTheSection) {
+  {
+    BlockLock header(image_.headerBlock());
+    ASSERT_TRUE(header);
+    BitmapInfoHeader info;
+    std::memcpy(&info, header.data(), sizeof info);
+    info.biSizeImage = 50000000;  // far beyond both blocks and the section
+    std::memcpy(header.data(), &info, sizeof info);
+  }
+  for (int32_t level : {0, 9, 30}) {
+    ASSERT_EQ(image_.FadeDraw(window_.GetDc(), level, 30), 1);
+    Show();
+    EXPECT_EQ(Mismatches(ReferenceFrame(kWidth, kHeight, kSeed, level, 30)), 0) << level;
+  }
 }
 
 TEST(FadeDrawEmpty, NeverLoadedIsRefused) {

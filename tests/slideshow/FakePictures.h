@@ -40,7 +40,7 @@ inline void InstallPattern(DibImage& image, int32_t width, int32_t height, uint3
   const std::vector<uint8_t> pixels = PatternBytes(width, height, seed);
   std::vector<uint8_t> packed(sizeof header + pixels.size());
   std::memcpy(packed.data(), &header, sizeof header);
-  std::memcpy(packed.data() + sizeof header, pixels.data(), pixels.size());
+  if (!pixels.empty()) std::memcpy(packed.data() + sizeof header, pixels.data(), pixels.size());
   if (image.LoadPackedDib(packed.data(), packed.size()) == 1) DibImageAccess::Loaded(image) = 1;
 }
 

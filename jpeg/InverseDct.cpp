@@ -1,7 +1,7 @@
 // Two-pass integer inverse DCT. The cosine table is built from its seven magnitudes so that
-// every build has the same constants (no libm in the loop). The fast pass finds the nonzero
-// rows and columns first: a zero input row adds nothing to a column sum, and a zero column of
-// the first pass leaves a zero column for the second.
+// every build has the same constants (no libm). The fast versions regroup the exact integer
+// sums by the table's symmetries (22 products per 8 outputs instead of 64), in 32 bits only
+// where a bound on the block proves that no partial sum can overflow, and vectorised.
 #include "jpeg/InverseDct.h"
 
 #include <cstdlib>
@@ -395,7 +395,6 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
   }
   if (summary.absoluteSum <= kSafeAbsoluteSum) {
 #if defined(__SSE2__)
-    (void)&Transform32;
 #if defined(KAVROSA_AVX2_TRANSFORM)
     if (kHasAvx2) {
       TransformAvx2(coefficients, samples);
@@ -406,6 +405,15 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
 #else
     Transform32(coefficients, summary.columnMask, samples);
 #endif
+  } else {
+    InverseDctReference(coefficients, samples);
+  }
+}
+
+void InverseDctPortable(const int32_t coefficients[64], const BlockSummary& summary,
+                        int32_t samples[64]) {
+  if (summary.absoluteSum <= kSafeAbsoluteSum) {
+    Transform32(coefficients, summary.columnMask, samples);
   } else {
     InverseDctReference(coefficients, samples);
   }

@@ -32,5 +32,9 @@ BlockSummary SummariseBlock(const int32_t coefficients[64]);
 void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]);
 void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
                     int32_t samples[64]);
+// The scalar 32-bit grouping that processors without SSE2 use, callable everywhere so that
+// it is tested everywhere.
+void InverseDctPortable(const int32_t coefficients[64], const BlockSummary& summary,
+                        int32_t samples[64]);
 
 }  // namespace kavrosa

@@ -91,9 +91,12 @@ TEST(InverseDct, FastMatchesReferenceOnRandomBlocks) {
     }
     int32_t reference[64];
     int32_t fast[64];
+    int32_t portable[64];
     InverseDctReference(f, reference);
     InverseDctFast(f, fast);
+    InverseDctPortable(f, SummariseBlock(f), portable);
     for (int i = 0; i < 64; ++i) ASSERT_EQ(fast[i], reference[i]) << "trial " << trial;
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(portable[i], reference[i]) << "trial " << trial;
   }
 }
 

@@ -1,6 +1,7 @@
-// The vectorised colour conversion: SSE2 doubles two at a time with separate multiplies and
-// adds (never fused), min/max clamping and truncating conversion, which round exactly as the
-// scalar expressions do. Without SSE2 it falls back to the scalar pixel.
+// The vectorised colour conversion: SSE2 doubles two at a time (AVX four at a time on x86-64,
+// chosen at run time) with separate multiplies and adds (never fused), min/max clamping and
+// truncating conversion, which round exactly as the scalar expressions do. Without SSE2 it
+// falls back to the scalar pixel.
 #include "jpeg/ColourConversion.h"
 
 #include <cstring>

@@ -1,8 +1,9 @@
 // The fast MCU loop. It must produce the reference loop's bytes, positions and refusals:
 // a 64-bit bit buffer that remembers where each buffered byte came from (so restart and
-// end-of-scan alignment land where the one-bit reader would), a lookahead table for short
-// codes with the per-bit search behind it, the pruned inverse DCT, and colour conversion
-// straight from the slots, which the planes' replication reduces to an index division.
+// end-of-scan alignment land where the one-bit reader would), lookahead tables that resolve
+// short codes (and AC values) in one step with the per-length search behind them, the
+// grouped inverse DCT, and colour conversion straight from the slots, to which the planes'
+// replication reduces.
 #include <cstring>
 
 #if defined(__SSE2__)

@@ -85,6 +85,21 @@ TEST_F(ConfigDialogTest, OutOfRangeIntervalShowsThirtyAndOkWritesIt) {
   EXPECT_NE(bytes.find("FitImage=0"), std::string::npos) << bytes;
 }
 
+TEST_F(ConfigDialogTest, EmptyTailAndUnclosedQuoteOpenWithoutOwner) {
+  const std::string exe = dir_.File("kavrosa.scr");
+  for (const std::string& line : {"\"" + exe + "\"   ", "\"" + exe + " /s", exe}) {
+    ChildProcess process;
+    ASSERT_TRUE(process.StartRaw(exe, line));
+    HWND dialog = WaitForWindow("#32770", "Kavrosa", kStartLimitMs);
+    ASSERT_NE(dialog, nullptr) << line;
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr) << line;
+    SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+    const std::optional<DWORD> code = process.Wait(15000);
+    ASSERT_TRUE(code.has_value()) << line;
+    EXPECT_EQ(*code, 1u) << line;
+  }
+}
+
 TEST_F(ConfigDialogTest, OwnerFromTheCommandLine) {
   HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
                                100, nullptr, nullptr, nullptr, nullptr);

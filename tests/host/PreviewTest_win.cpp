@@ -100,6 +100,29 @@ TEST(PreviewTest, NeverClosesOnInputAndForwardsHelpToTheParent) {
   EXPECT_EQ(GetPrivateProfileIntA("Image", "NO", -1, IniPath(dir, "kavrosa.scr").c_str()), -1);
 }
 
+TEST(PreviewTest, HandleFormsIncludingWrappedNumbers) {
+  ScratchDir dir;
+  ASSERT_TRUE(dir.Add(ScrPath(), "kavrosa.scr"));
+  HWND parent = CreateParent();
+  ASSERT_NE(parent, nullptr);
+  const uint64_t handle = reinterpret_cast<uintptr_t>(parent);
+  const std::string wrapped = std::to_string(handle + 3ull * 4294967296ull);  // 11 digits
+  for (const std::string& tail :
+       {"/p" + std::to_string(handle), "/l " + std::to_string(handle), "-P  " + wrapped}) {
+    ChildProcess saver;
+    ASSERT_TRUE(saver.Start(dir.File("kavrosa.scr"), tail));
+    HWND preview = WaitForWindow("WindowsScreenSaverClass", "Preview", 60000, parent);
+    ASSERT_NE(preview, nullptr) << tail;
+    // Found while it is still being created: a close then would end CreateWindowExA itself.
+    Pump(800);
+    SendMessageA(preview, WM_CLOSE, 0, 0);  // a preview closes only by being destroyed
+    const std::optional<DWORD> code = saver.Wait(15000);
+    ASSERT_TRUE(code.has_value()) << tail;
+    EXPECT_EQ(*code, 0u) << tail;
+  }
+  DestroyWindow(parent);
+}
+
 }  // namespace
 }  // namespace kavrosa::test
 

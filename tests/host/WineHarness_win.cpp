@@ -61,12 +61,15 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Start(const std::string& exe, const std::string& arguments) {
-  std::string command = "\"" + exe + "\" " + arguments;
-  std::vector<char> buffer(command.begin(), command.end());
+  return StartRaw(exe, "\"" + exe + "\" " + arguments);
+}
+
+bool ChildProcess::StartRaw(const std::string& exe, const std::string& commandLine) {
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
-  return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  return CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info_) != FALSE;
 }
 

@@ -42,6 +42,8 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   bool Start(const std::string& exe, const std::string& arguments);
+  // The whole command line as given, program name included (quoted or not).
+  bool StartRaw(const std::string& exe, const std::string& commandLine);
   // The exit code, or nothing when it still runs after `ms`.
   std::optional<DWORD> Wait(DWORD ms);
   bool Running();

@@ -48,16 +48,18 @@ done
 [ -n "$display" ] || { echo "run.sh: no free X display" >&2; exit 1; }
 Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
+export KAVROSA_WINEPREFIX="${KAVROSA_WINEPREFIX:-$HOME/.kavrosa-wine}"
 saver_pid=""
 cleanup() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null || true
+  # Let Wine's helper processes leave the display before it goes away.
+  WINEPREFIX="$KAVROSA_WINEPREFIX" timeout 15 wineserver -w 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 export DISPLAY="$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-export KAVROSA_WINEPREFIX="${KAVROSA_WINEPREFIX:-$HOME/.kavrosa-wine}"
 export WINEPREFIX="$KAVROSA_WINEPREFIX"
 ./tools/wine-japanese-font.sh
 
@@ -65,7 +67,10 @@ export WINEPREFIX="$KAVROSA_WINEPREFIX"
 work=$(mktemp -d)
 cp "$build/host/kavrosa.scr" "$build/host/kavrosa-preview-host.exe" "$work/"
 # A Japanese locale gives Wine code page 932, so the dialog's texts survive the ANSI dialog calls.
-wine_run() { env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ./tools/wine-run.sh "$@"; }
+# (The shell's own complaint that it has no such locale is dropped: Wine needs only the name.)
+wine_run() {
+  env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ./tools/wine-run.sh "$@" 2> >(grep -v setlocale >&2)
+}
 mkdir -p "$out"
 shot() {
   import -display "$display" -window root "$out/$1.png"

@@ -139,6 +139,16 @@ TEST_F(FullScreenTest, SwallowsScreenSaveSystemCommandButNotClose) {
   ExpectClosedWithPictureNumber(saver);
 }
 
+TEST(FaultGuardTest, FaultEndsTheProcessWithTheFixedCode) {
+  ScratchDir dir;
+  ASSERT_TRUE(dir.Add(WindowsPath(KAVROSA_FAULT_HELPER_FILE), "kfault.exe"));
+  ChildProcess saver;
+  ASSERT_TRUE(saver.Start(dir.File("kfault.exe"), ""));
+  const std::optional<DWORD> code = saver.Wait(kStartLimitMs);
+  ASSERT_TRUE(code.has_value()) << "the faulting saver did not end";
+  EXPECT_EQ(*code, 0xDEADu);
+}
+
 TEST(CommandLineProcessTest, RefusedSwitchesExitMinusOne) {
   ScratchDir dir;
   ASSERT_TRUE(dir.Add(ScrPath(), "kavrosa.scr"));

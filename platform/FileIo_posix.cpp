@@ -1,6 +1,8 @@
 // File access over standard streams for the portable build. The size is taken once at open by
 // seeking to the end; positioned reads seek first, and a failed read leaves the stream usable.
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "platform/FileIo.h"
 
@@ -18,6 +20,9 @@ InputFile::InputFile() = default;
 InputFile::~InputFile() = default;
 
 bool InputFile::Open(const std::string& path) {
+  // A directory opens as a stream here but is no file to read (CreateFileA refuses it too).
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) return false;
   auto handle = std::make_unique<Handle>();
   handle->stream.open(path, std::ios::binary);
   if (!handle->stream.is_open()) return false;

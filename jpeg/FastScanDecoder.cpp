@@ -178,18 +178,45 @@ inline JpegError DecodeSymbol(FastBitReader& reader, const HuffmanLookahead& loo
   return SearchSymbol(reader, table, values, count, symbol);
 }
 
-// Also gathers the block's summary for the transform (each |coefficient| is below 2^24, so
-// the sum of 64 stays inside 32 bits).
-JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component, int32_t& predictor,
-                          int32_t coefficients[64], BlockSummary& summary) {
+// The DC difference added to the predictor, with the reference's refusals.
+inline JpegError DecodeDcFast(FastBitReader& reader, const FastComponent& component,
+                              int32_t& predictor) {
   const ComponentTables& t = *component.tables;
   reader.Fill();
   uint8_t s = 0;
-  JpegError error = DecodeSymbol(reader, component.dc, *t.dcTable, t.dcValues, t.dcCount, s);
+  const JpegError error = DecodeSymbol(reader, component.dc, *t.dcTable, t.dcValues, t.dcCount, s);
   if (error != JpegError::kNone) return error;
   if (s > kMaxDcCategory) return JpegError::kCoefficientSize;
   if (s != 0) predictor += ExtendValue(reader.Take(s), s);
   if (predictor > kMaxDcPredictor || predictor < -kMaxDcPredictor) return JpegError::kDcOutOfRange;
+  return JpegError::kNone;
+}
+
+// An AC step the lookahead could not finish: a long code, or value bits beyond the lookahead.
+JpegError DecodeAcSlowly(FastBitReader& reader, const ComponentTables& t, AcEntry entry,
+                         int32_t& run, int32_t& size, int32_t& value) {
+  uint8_t r = static_cast<uint8_t>(entry.symbol());
+  if (entry.codeLength() != 0) {
+    reader.Consume(entry.codeLength());
+  } else {
+    const JpegError error = SearchSymbol(reader, *t.acTable, t.acValues, t.acCount, r);
+    if (error != JpegError::kNone) return error;
+  }
+  run = r >> 4;
+  size = r & 0x0F;
+  if (size > kMaxAcSize) return JpegError::kCoefficientSize;
+  // The value's bits are read before the index is checked, as the reference does.
+  value = size == 0 ? 0 : ExtendValue(reader.Take(size), size);
+  return JpegError::kNone;
+}
+
+// Also gathers the block's summary for the transform (each |coefficient| is below 2^24, so
+// the sum of 64 stays inside 32 bits).
+JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component, int32_t& predictor,
+                          int32_t coefficients[64], BlockSummary& summary) {
+  const JpegError dcError = DecodeDcFast(reader, component, predictor);
+  if (dcError != JpegError::kNone) return dcError;
+  const ComponentTables& t = *component.tables;
   coefficients[0] = predictor * t.quant[0];
   // Kept in registers during the loop (not in `summary`, which the transform reads later).
   uint32_t columnMask = coefficients[0] != 0 ? 1u : 0u;
@@ -204,18 +231,8 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     if (entry.totalLength() != 0) {
       reader.Consume(entry.totalLength());
     } else {
-      uint8_t r = static_cast<uint8_t>(entry.symbol());
-      if (entry.codeLength() != 0) {
-        reader.Consume(entry.codeLength());
-      } else {
-        error = SearchSymbol(reader, *t.acTable, t.acValues, t.acCount, r);
-        if (error != JpegError::kNone) return error;
-      }
-      run = r >> 4;
-      size = r & 0x0F;
-      if (size > kMaxAcSize) return JpegError::kCoefficientSize;
-      // The value's bits are read before the index is checked, as the reference does.
-      value = size == 0 ? 0 : ExtendValue(reader.Take(size), size);
+      const JpegError error = DecodeAcSlowly(reader, t, entry, run, size, value);
+      if (error != JpegError::kNone) return error;
     }
     if (size == 0) {
       if (run == 0) break;  // end of block

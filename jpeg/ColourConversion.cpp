@@ -110,6 +110,14 @@ __attribute__((target("avx"))) void ConvertRowAvx(const int32_t* y, const int32_
   }
 }
 
+__attribute__((target("avx"))) void ConvertBlockAvx(const int32_t* y, const int32_t* cb,
+                                                    const int32_t* cr, int32_t count, int32_t rows,
+                                                    int32_t yOffset, uint8_t* out,
+                                                    ptrdiff_t outStep) {
+  for (int32_t row = 0; row < rows; ++row)
+    ConvertRowAvx(y + 8 * row, cb + 8 * row, cr + 8 * row, count, yOffset, out + row * outStep);
+}
+
 const bool kHasAvx = __builtin_cpu_supports("avx");
 #endif
 
@@ -148,5 +156,17 @@ void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t 
 }
 
 #endif
+
+void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
+                  int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep) {
+#if defined(KAVROSA_AVX_CONVERSION)
+  if (kHasAvx) {
+    ConvertBlockAvx(y, cb, cr, count, rows, yOffset, out, outStep);
+    return;
+  }
+#endif
+  for (int32_t row = 0; row < rows; ++row)
+    ConvertRow(y + 8 * row, cb + 8 * row, cr + 8 * row, count, yOffset, out + row * outStep);
+}
 
 }  // namespace kavrosa

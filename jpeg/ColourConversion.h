@@ -3,6 +3,7 @@
 // must be compiled without floating-point contraction (no fused multiply-add).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kavrosa {
@@ -36,5 +37,10 @@ inline Bgr ConvertPixel(double y, double cb, double cr) {
 // four, so they must hold `count` rounded up to a multiple of 4 values.
 void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
                 int32_t yOffset, uint8_t* out);
+
+// ConvertRow over `rows` rows of 8-sample blocks (the slots of a 1x1 MCU): row r reads
+// y + 8r, cb + 8r, cr + 8r and writes to out + r * outStep (negative for bottom-up rows).
+void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
+                  int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep);
 
 }  // namespace kavrosa

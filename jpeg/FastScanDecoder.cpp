@@ -314,17 +314,20 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
   alignas(16) int32_t yRow[16];
   alignas(16) int32_t cbRow[16];
   alignas(16) int32_t crRow[16];
+  if (s.mcuWidth == 8 && s.mcuHeight == 8) {
+    // 1x1: the slots' rows are the pixel rows.
+    const int32_t y0 = mcuY * 8;
+    const int32_t rows = height - y0 < 8 ? height - y0 : 8;
+    uint8_t* top = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y0);
+    ConvertBlock(scan.slots[0], scan.slots[4], scan.slots[5], count, rows, 128,
+                 top + 3 * static_cast<size_t>(x0), -static_cast<ptrdiff_t>(s.rowStride));
+    return;
+  }
   for (int ry = 0; ry < s.mcuHeight; ++ry) {
     const int32_t y = mcuY * s.mcuHeight + ry;
     if (y >= height) break;
     uint8_t* row = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y);
     uint8_t* out = row + 3 * static_cast<size_t>(x0);
-    if (s.mcuWidth == 8 && s.mcuHeight == 8) {
-      // 1x1: the slots' rows are the pixel rows.
-      ConvertRow(scan.slots[0] + 8 * ry, scan.slots[4] + 8 * ry, scan.slots[5] + 8 * ry, count, 128,
-                 out);
-      continue;
-    }
     const int32_t* yTop = scan.slots[(ry / 8) * 2] + 8 * (ry % 8);
     const int32_t* cb = scan.slots[4] + 8 * (ry >> vShift);
     const int32_t* cr = scan.slots[5] + 8 * (ry >> vShift);

@@ -28,6 +28,8 @@ BitmapHandle SelectBitmap(DeviceContext dc, BitmapHandle bitmap);
 PaletteHandle SelectPalette(DeviceContext dc, PaletteHandle palette, bool forceBackground);
 uint32_t RealizePalette(DeviceContext dc);
 
+// The software seam draws nothing for a non-positive extent here, and knows only SRCCOPY,
+// NOTSRCCOPY, BLACKNESS and WHITENESS; its DIB sections are BI_RGB at 1, 4, 8, 16, 24 or 32 bits.
 bool BitBlt(DeviceContext dst, int32_t x, int32_t y, int32_t width, int32_t height,
             DeviceContext src, int32_t srcX, int32_t srcY, uint32_t rop);
 // Nearest-neighbour scaling in the manner of COLORONCOLOR: destination pixel i of n takes source

@@ -226,20 +226,25 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     reader.Fill();
     const AcEntry entry = component.ac[reader.Peek(kAcBits)];
     int32_t run = static_cast<int32_t>(entry.symbol() >> 4);
-    int32_t size = static_cast<int32_t>(entry.symbol() & 0x0F);
     int32_t value = entry.value();
-    if (entry.totalLength() != 0) {
+    if (value != 0) {
+      // The common step: a code and its value bits resolved together (values are never 0).
       reader.Consume(entry.totalLength());
     } else {
-      const JpegError error = DecodeAcSlowly(reader, t, entry, run, size, value);
-      if (error != JpegError::kNone) return error;
-    }
-    if (size == 0) {
-      if (run == 0) break;  // end of block
-      k += run;
-      if (k > 63) return JpegError::kCoefficientOverrun;
-      ++k;  // a zero is stored: the block is already zero there
-      continue;
+      int32_t size = 0;
+      if (entry.totalLength() != 0) {
+        reader.Consume(entry.totalLength());  // end of block or a run of zeros
+      } else {
+        const JpegError error = DecodeAcSlowly(reader, t, entry, run, size, value);
+        if (error != JpegError::kNone) return error;
+      }
+      if (size == 0) {
+        if (run == 0) break;  // end of block
+        k += run;
+        if (k > 63) return JpegError::kCoefficientOverrun;
+        ++k;  // a zero is stored: the block is already zero there
+        continue;
+      }
     }
     k += run;
     if (k > 63) return JpegError::kCoefficientOverrun;

@@ -23,9 +23,13 @@ class FastBitReader {
  public:
   FastBitReader(ByteView stream, size_t start) : stream_(stream), pos_(start) {}
 
-  // At least 57 bits buffered afterwards (zero bits past the end of the stream).
+  // The most one decoding step reads: a 16-bit code and 11 value bits.
+  static constexpr int kStepBits = 27;
+
+  // At least kStepBits bits buffered afterwards (zero bits past the end of the stream). The
+  // buffer is topped up to 57 bits or more only when it runs low, so refills come in batches.
   void Fill() {
-    if (count_ > 56) return;
+    if (count_ >= kStepBits) return;
     if (pos_ + 8 <= stream_.size) {
       // Eight bytes at once when none of them is 0xFF (so no stuffing to drop).
       uint64_t word = 0;
@@ -33,7 +37,7 @@ class FastBitReader {
       const uint64_t ff =
           ((word & 0x7F7F7F7F7F7F7F7Full) + 0x0101010101010101ull) & word & 0x8080808080808080ull;
       if (ff == 0) {
-        const int bytes = (64 - count_) / 8;  // 1 to 8: at least 57 bits afterwards
+        const int bytes = (64 - count_) / 8;  // 5 to 8: at least 57 bits afterwards
         for (int i = 0; i < bytes; ++i) origins_[(loads_ + i) & 15] = pos_ + i;
         loads_ += bytes;
         pos_ += bytes;

@@ -351,18 +351,35 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
 
 }  // namespace
 
+// The lookup tables of component i; chroma components usually share their Huffman tables, and
+// then the tables already built are copied.
+void PrepareComponent(const ScanSetup& setup, int i, FastScan& scan) {
+  const ComponentTables& t = setup.tables[i];
+  FastComponent& component = scan.components[i];
+  component.tables = &t;
+  bool dcDone = false;
+  bool acDone = false;
+  for (int j = 0; j < i; ++j) {
+    const ComponentTables& u = setup.tables[j];
+    if (!dcDone && u.dcTable == t.dcTable && u.dcValues == t.dcValues && u.dcCount == t.dcCount) {
+      component.dc = scan.components[j].dc;
+      dcDone = true;
+    }
+    if (!acDone && u.acTable == t.acTable && u.acValues == t.acValues && u.acCount == t.acCount) {
+      std::memcpy(component.ac, scan.components[j].ac, sizeof(component.ac));
+      acDone = true;
+    }
+  }
+  if (!dcDone) BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, component.dc);
+  if (!acDone) BuildAcEntries(t, component.ac);
+  for (int k = 0; k < 64; ++k)
+    component.placement[k] = static_cast<uint32_t>(kZigzag[k]) | uint32_t{t.quant[k]} << 8;
+}
+
 JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, uint8_t* pixels) {
   JpegDecoderState& s = c.state;
   FastScan scan;
-  for (int i = 0; i < 3; ++i) {
-    const ComponentTables& t = setup.tables[i];
-    scan.components[i].tables = &t;
-    BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, scan.components[i].dc);
-    BuildAcEntries(t, scan.components[i].ac);
-    for (int k = 0; k < 64; ++k)
-      scan.components[i].placement[k] = static_cast<uint32_t>(kZigzag[k]) | uint32_t{t.quant[k]}
-                                                                                << 8;
-  }
+  for (int i = 0; i < 3; ++i) PrepareComponent(setup, i, scan);
   FastBitReader reader(c.stream, setup.dataStart);
   int32_t predictors[3] = {0, 0, 0};
   int32_t mcuCounter = 0;

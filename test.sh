@@ -61,7 +61,7 @@ fuzz() {
     seconds=$(cat "fuzz/$name.seconds" 2>/dev/null || echo 30)
     mkdir -p "build-fuzz/corpus-$name"
     echo "--- fuzz $name for ${seconds}s"
-    if ! "$f" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    if ! "$f" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=0 \
       -artifact_prefix="build-fuzz/crash-$name-" "build-fuzz/corpus-$name" "fuzz/corpus/$name" \
       >"build-fuzz/fuzz-$name.log" 2>&1; then
       tail -n 40 "build-fuzz/fuzz-$name.log"

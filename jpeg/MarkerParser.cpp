@@ -72,13 +72,13 @@ void SetFrameGeometry(JpegDecoderState& s, const ByteView frame) {
   s.mcuWidth = 0;
   s.mcuHeight = 0;
   for (int i = 0; i < 3; ++i) {
-    ComponentSpec& spec = s.components[i];
-    spec.id = frame.At(8 + 3 * i);
-    spec.h = frame.At(8 + 3 * i + 1) >> 4;
-    spec.v = frame.At(8 + 3 * i + 1) & 0x0F;
-    spec.quantTable = frame.At(8 + 3 * i + 2);
-    if (8 * spec.h > s.mcuWidth) s.mcuWidth = 8 * spec.h;
-    if (8 * spec.v > s.mcuHeight) s.mcuHeight = 8 * spec.v;
+    ComponentSpec& component = s.components[i];
+    component.id = frame.At(8 + 3 * i);
+    component.h = frame.At(8 + 3 * i + 1) >> 4;
+    component.v = frame.At(8 + 3 * i + 1) & 0x0F;
+    component.quantTable = frame.At(8 + 3 * i + 2);
+    if (8 * component.h > s.mcuWidth) s.mcuWidth = 8 * component.h;
+    if (8 * component.v > s.mcuHeight) s.mcuHeight = 8 * component.v;
   }
   s.mcusPerRow = width / s.mcuWidth + (width % s.mcuWidth != 0 ? 1 : 0);
   s.mcuRows = height / s.mcuHeight + (height % s.mcuHeight != 0 ? 1 : 0);

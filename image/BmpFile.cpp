@@ -28,21 +28,10 @@ void PutLe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// Colour-table entries assumed when biClrUsed is 0: the reader and the writer differ at 1 bit.
-uint32_t ReaderDefaultCount(uint16_t bitCount) {
-  switch (bitCount) {
-    case 1:
-      return 2;
-    case 4:
-      return 16;
-    case 8:
-      return 256;
-    default:
-      return 0;
-  }
-}
+// Colour-table entries assumed when biClrUsed is 0: the writer, unlike the reader, gives 1-bit
+// pictures none.
 uint32_t WriterDefaultCount(uint16_t bitCount) {
-  return bitCount == 1 ? 0 : ReaderDefaultCount(bitCount);
+  return bitCount == 1 ? 0 : DefaultColourCount(bitCount);
 }
 
 class FileSource : public ByteSource {
@@ -117,7 +106,7 @@ BmpError CompleteHeaders(ParsedHeaders* p, uint64_t fileSize) {
     h.biSizeImage = static_cast<uint32_t>(total - p->bfOffBits);
   }
   if (h.biSizeImage > kMaxImageBytes) return BmpError::kPixelAreaTooLarge;
-  if (h.biClrUsed == 0) h.biClrUsed = ReaderDefaultCount(h.biBitCount);
+  if (h.biClrUsed == 0) h.biClrUsed = DefaultColourCount(h.biBitCount);
   if (kHeadersBytes + uint64_t{h.biClrUsed} * sizeof(RgbQuad) > fileSize)
     return BmpError::kColourTablePastEnd;
   return BmpError::kNone;

@@ -23,6 +23,12 @@ constexpr int64_t StrideFor(int64_t width, int64_t bitCount) {
   return (width * bitCount + 31) / 32 * 4;
 }
 
+// Colour-table entries a picture of this bit count has when its header says 0: a full table
+// for 1, 4 and 8 bits, none otherwise.
+constexpr uint32_t DefaultColourCount(int64_t bitCount) {
+  return bitCount == 1 ? 2 : bitCount == 4 ? 16 : bitCount == 8 ? 256 : 0;
+}
+
 // stride x |height| for dimensions within the caps; nullopt when a dimension is out of range
 // (width <= 0, height == 0, beyond kMaxImageDimension, bitCount 0 or above 32) or the block
 // would exceed kMaxImageBytes.

@@ -22,17 +22,7 @@ constexpr uint32_t kMaxColourEntries = 256;
 
 // Colour-table entries behind the header: biClrUsed when set, otherwise by bit count.
 uint32_t ColourCount(const BitmapInfoHeader& header) {
-  if (header.biClrUsed != 0) return header.biClrUsed;
-  switch (header.biBitCount) {
-    case 1:
-      return 2;
-    case 4:
-      return 16;
-    case 8:
-      return 256;
-    default:
-      return 0;
-  }
+  return header.biClrUsed != 0 ? header.biClrUsed : DefaultColourCount(header.biBitCount);
 }
 
 bool IsRowFormat(uint16_t bitCount) {

@@ -53,6 +53,12 @@ class FastBitReader {
     bits_ <<= n;
     count_ -= n;
   }
+  // Consumes the low five bits of `packed`. The shift is written with the mask the processor
+  // applies anyway, so the count goes straight from the table to the shift.
+  void ConsumePacked(uint32_t packed) {
+    bits_ <<= packed & 63;
+    count_ -= static_cast<int>(packed & 31);
+  }
   uint32_t Take(int n) {
     const uint32_t v = Peek(n);
     Consume(n);
@@ -103,17 +109,20 @@ class FastBitReader {
 
 // An AC code and, when they fit, its value bits resolved together from kAcBits bits.
 constexpr int kAcBits = 10;
+static_assert(kAcBits <= 12, "a resolved value (below 2^(kAcBits - 1)) must fit in 12 bits");
 
 // Packed into 32 bits so that one load serves the whole step: the value (when the value
-// bits fit) in the high half, then run << 4 | size, then the code length (0: longer than
-// kAcBits, or no code: search) and the code plus value length (0: the value bits do not fit).
+// bits fit) in the top 12 bits, the code length above bit 16 (0: longer than kAcBits, or no
+// code: search), run << 4 | size in bits 8-15 and the code plus value length in the low bits
+// (0: the value bits do not fit). The length sits where a 64-bit shift reads its count, so
+// the bit buffer can be shifted by the entry itself.
 struct AcEntry {
   uint32_t packed = 0;
 
-  int32_t value() const { return static_cast<int16_t>(packed >> 16); }
+  int32_t value() const { return static_cast<int32_t>(packed) >> 20; }
   uint32_t symbol() const { return (packed >> 8) & 0xFF; }
-  int codeLength() const { return static_cast<int>((packed >> 4) & 0x0F); }
-  int totalLength() const { return static_cast<int>(packed & 0x0F); }
+  int codeLength() const { return static_cast<int>((packed >> 16) & 0x0F); }
+  int totalLength() const { return static_cast<int>(packed & 0x1F); }
 };
 
 struct FastComponent {
@@ -137,12 +146,12 @@ void BuildAcEntries(const ComponentTables& t, AcEntry* entries) {
       const uint32_t index = length.valueIndex + code - length.minCode;
       if (index < static_cast<uint32_t>(t.acCount)) {
         const uint32_t symbol = t.acValues[index];
-        entry.packed = symbol << 8 | static_cast<uint32_t>(l) << 4;
+        entry.packed = symbol << 8 | static_cast<uint32_t>(l) << 16;
         const int size = static_cast<int>(symbol & 0x0F);
         if (size <= kMaxAcSize && l + size <= kAcBits) {
           const uint32_t bits = (pattern >> (kAcBits - l - size)) & ((1u << size) - 1u);
           const int32_t value = size == 0 ? 0 : ExtendValue(bits, size);
-          entry.packed |= static_cast<uint32_t>(value) << 16 | static_cast<uint32_t>(l + size);
+          entry.packed |= static_cast<uint32_t>(value) << 20 | static_cast<uint32_t>(l + size);
         }
       }
       break;
@@ -225,15 +234,17 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   // Kept in registers during the loop (not in `summary`, which the transform reads later).
   uint32_t columnMask = coefficients[0] != 0 ? 1u : 0u;
   int32_t absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
-  bool dcOnly = true;
-  for (int32_t k = 1; k < 64;) {
+  // Columns of the AC coefficients only: none means a DC-only block.
+  uint32_t acColumns = 0;
+  int32_t k = 1;
+  while (k < 64) {
     reader.Fill();
     const AcEntry entry = component.ac[reader.Peek(kAcBits)];
     int32_t run = static_cast<int32_t>(entry.symbol() >> 4);
     int32_t value = entry.value();
     if (value != 0) {
       // The common step: a code and its value bits resolved together (values are never 0).
-      reader.Consume(entry.totalLength());
+      reader.ConsumePacked(entry.packed);
     } else {
       int32_t size = 0;
       if (entry.totalLength() != 0) {
@@ -258,14 +269,16 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     coefficients[natural] = c;
     // A zero product (quantisation value 0) only marks more work than needed: the column is
     // cleared and the full transform run, with the same result.
-    dcOnly = false;
-    columnMask |= 1u << (natural & 7);
+    acColumns |= 1u << (natural & 7);
     absoluteSum += c < 0 ? -c : c;
     ++k;
   }
-  summary.columnMask = columnMask;
+  summary.columnMask = columnMask | acColumns;
   summary.absoluteSum = absoluteSum;
-  summary.dcOnly = dcOnly;
+  summary.dcOnly = acColumns == 0;
+  // The first ten zig-zag positions lie in rows 0-3 and columns 0-3; k is past the last
+  // coefficient stored.
+  summary.lowFrequency = k <= 10;
   return JpegError::kNone;
 }
 

@@ -289,9 +289,10 @@ KAVROSA_AVX2 inline __m256i MulPair8(__m256i pairs, int32_t a, int32_t b) {
   return _mm256_add_epi32(_mm256_slli_epi32(high, 16), low);
 }
 
+// Truncating division by 2^20 as sign(sum) * (|sum| >> 20); the absolute value of INT32_MIN
+// stays 2^31 when read unsigned, which still gives -2048.
 KAVROSA_AVX2 inline __m256i Shift20x8(__m256i sum) {
-  const __m256i bias = _mm256_and_si256(_mm256_srai_epi32(sum, 31), _mm256_set1_epi32(0xFFFFF));
-  return _mm256_srai_epi32(_mm256_add_epi32(sum, bias), 20);
+  return _mm256_sign_epi32(_mm256_srli_epi32(_mm256_abs_epi32(sum), 20), sum);
 }
 
 // Pairs of 16-bit vectors a and b, interleaved for all eight lanes: lanes 0-3 in the low
@@ -301,54 +302,68 @@ KAVROSA_AVX2 inline __m256i Interleave(__m128i a, __m128i b) {
                                  _mm_unpackhi_epi16(a, b), 1);
 }
 
-// Transform8 on the eight lanes of v[0..7]; out[x] holds lanes 0-7 as 32-bit values.
+// Transform8 on the eight lanes of v[0..7]; out[x] holds lanes 0-7 as 32-bit values. With
+// `low`, v[4..7] are zero: their products are skipped, and the two even sums of v[0] agree.
+template <bool low>
 KAVROSA_AVX2 inline void Transform8x8Avx2(const __m128i v[8], __m256i out[8]) {
   constexpr auto& m = kRows.m;
+  const auto add = [](__m256i a, __m256i b) KAVROSA_AVX2 { return _mm256_add_epi32(a, b); };
+  const auto sub = [](__m256i a, __m256i b) KAVROSA_AVX2 { return _mm256_sub_epi32(a, b); };
   const __m256i p04 = Interleave(v[0], v[4]);
   const __m256i p26 = Interleave(v[2], v[6]);
   const __m256i p13 = Interleave(v[1], v[3]);
-  const __m256i p57 = Interleave(v[5], v[7]);
   const __m256i ee0 = MulPair8(p04, m[0][0], m[0][4]);
-  const __m256i ee1 = MulPair8(p04, m[1][0], m[1][4]);
+  const __m256i ee1 = low ? ee0 : MulPair8(p04, m[1][0], m[1][4]);
   const __m256i eo0 = MulPair8(p26, m[0][2], m[0][6]);
   const __m256i eo1 = MulPair8(p26, m[1][2], m[1][6]);
-  const __m256i e0 = _mm256_add_epi32(ee0, eo0);
-  const __m256i e3 = _mm256_sub_epi32(ee0, eo0);
-  const __m256i e1 = _mm256_add_epi32(ee1, eo1);
-  const __m256i e2 = _mm256_sub_epi32(ee1, eo1);
-  const __m256i o0 =
-      _mm256_add_epi32(MulPair8(p13, m[0][1], m[0][3]), MulPair8(p57, m[0][5], m[0][7]));
-  const __m256i o1 =
-      _mm256_add_epi32(MulPair8(p13, m[1][1], m[1][3]), MulPair8(p57, m[1][5], m[1][7]));
-  const __m256i o2 =
-      _mm256_add_epi32(MulPair8(p13, m[2][1], m[2][3]), MulPair8(p57, m[2][5], m[2][7]));
-  const __m256i o3 =
-      _mm256_add_epi32(MulPair8(p13, m[3][1], m[3][3]), MulPair8(p57, m[3][5], m[3][7]));
-  out[0] = Shift20x8(_mm256_add_epi32(e0, o0));
-  out[7] = Shift20x8(_mm256_sub_epi32(e0, o0));
-  out[1] = Shift20x8(_mm256_add_epi32(e1, o1));
-  out[6] = Shift20x8(_mm256_sub_epi32(e1, o1));
-  out[2] = Shift20x8(_mm256_add_epi32(e2, o2));
-  out[5] = Shift20x8(_mm256_sub_epi32(e2, o2));
-  out[3] = Shift20x8(_mm256_add_epi32(e3, o3));
-  out[4] = Shift20x8(_mm256_sub_epi32(e3, o3));
+  const __m256i e0 = add(ee0, eo0);
+  const __m256i e3 = sub(ee0, eo0);
+  const __m256i e1 = add(ee1, eo1);
+  const __m256i e2 = sub(ee1, eo1);
+  __m256i o0 = MulPair8(p13, m[0][1], m[0][3]);
+  __m256i o1 = MulPair8(p13, m[1][1], m[1][3]);
+  __m256i o2 = MulPair8(p13, m[2][1], m[2][3]);
+  __m256i o3 = MulPair8(p13, m[3][1], m[3][3]);
+  if (!low) {
+    const __m256i p57 = Interleave(v[5], v[7]);
+    o0 = add(o0, MulPair8(p57, m[0][5], m[0][7]));
+    o1 = add(o1, MulPair8(p57, m[1][5], m[1][7]));
+    o2 = add(o2, MulPair8(p57, m[2][5], m[2][7]));
+    o3 = add(o3, MulPair8(p57, m[3][5], m[3][7]));
+  }
+  out[0] = Shift20x8(add(e0, o0));
+  out[7] = Shift20x8(sub(e0, o0));
+  out[1] = Shift20x8(add(e1, o1));
+  out[6] = Shift20x8(sub(e1, o1));
+  out[2] = Shift20x8(add(e2, o2));
+  out[5] = Shift20x8(sub(e2, o2));
+  out[3] = Shift20x8(add(e3, o3));
+  out[4] = Shift20x8(sub(e3, o3));
 }
+
+static_assert(kRows.m[1][0] == kRows.m[0][0], "the low transform shares the even sums of v[0]");
 
 KAVROSA_AVX2 inline __m128i Pack16(__m256i v) {
   return _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
 }
 
+// A low-frequency block has zero rows 4-7, and so zero columns 4-7 after the first pass:
+// both passes skip those inputs.
+template <bool low>
 KAVROSA_AVX2 void TransformAvx2(const int32_t f[64], int32_t samples[64]) {
   __m128i rows[8];
-  for (int n = 0; n < 8; ++n)
-    rows[n] = Pack16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + 8 * n)));
+  for (int n = 0; n < 8; ++n) {
+    rows[n] = low && n >= 4
+                  ? _mm_setzero_si128()
+                  : Pack16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + 8 * n)));
+  }
   __m256i out[8];
-  Transform8x8Avx2(rows, out);  // out[y]: T[y][0..7]
+  Transform8x8Avx2<low>(rows, out);  // out[y]: T[y][0..7]
   __m128i t[8];
   for (int y = 0; y < 8; ++y) t[y] = Pack16(out[y]);
   __m128i columns[8];
-  Transpose8x16(t, columns);       // columns[n]: T[0..7][n]
-  Transform8x8Avx2(columns, out);  // out[x]: S[0..7][x]
+  Transpose8x16(t, columns);            // columns[n]: T[0..7][n]
+  Transform8x8Avx2<low>(columns, out);  // out[x]: S[0..7][x]
   __m128i lo[8];
   __m128i hi[8];
   for (int x = 0; x < 8; ++x) {
@@ -373,6 +388,7 @@ BlockSummary SummariseBlock(const int32_t coefficients[64]) {
     const int32_t c = coefficients[i];
     if (c == 0) continue;
     if (i != 0) summary.dcOnly = false;
+    if ((i & 0x24) != 0) summary.lowFrequency = false;  // row or column 4 or beyond
     summary.columnMask |= 1u << (i & 7);
     const int64_t sum = int64_t{summary.absoluteSum} + std::llabs(c);
     summary.absoluteSum = sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
@@ -397,7 +413,11 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
 #if defined(__SSE2__)
 #if defined(KAVROSA_AVX2_TRANSFORM)
     if (kHasAvx2) {
-      TransformAvx2(coefficients, samples);
+      if (summary.lowFrequency) {
+        TransformAvx2<true>(coefficients, samples);
+      } else {
+        TransformAvx2<false>(coefficients, samples);
+      }
       return;
     }
 #endif

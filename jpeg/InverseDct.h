@@ -16,9 +16,10 @@ void InverseDctReference(const int32_t coefficients[64], int32_t samples[64]);
 
 // What the fast transform needs to know about a block, gathered while it is decoded.
 struct BlockSummary {
-  uint32_t columnMask = 0;  // bit j: column j has a nonzero coefficient
-  int32_t absoluteSum = 0;  // sum of |coefficient|, saturated
-  bool dcOnly = true;       // no nonzero coefficient but the first
+  uint32_t columnMask = 0;   // bit j: column j has a nonzero coefficient
+  int32_t absoluteSum = 0;   // sum of |coefficient|, saturated
+  bool dcOnly = true;        // no nonzero coefficient but the first
+  bool lowFrequency = true;  // nonzero coefficients only in rows 0-3 and columns 0-3
 };
 
 // With S the sum of |coefficient|, every partial sum of the first pass is at most

@@ -67,12 +67,17 @@ inline void Store4(__m128i b, __m128i g, __m128i r, int32_t n, uint8_t* o) {
 }
 
 #if defined(KAVROSA_AVX_CONVERSION)
+// Values of small samples need no clamping before the conversion (see kSmallSample).
+template <bool small>
 __attribute__((target("avx"))) inline __m128i Truncate4(__m256d v) {
-  v = _mm256_max_pd(v, _mm256_set1_pd(-1.0));
-  v = _mm256_min_pd(v, _mm256_set1_pd(256.0));
+  if (!small) {
+    v = _mm256_max_pd(v, _mm256_set1_pd(-1.0));
+    v = _mm256_min_pd(v, _mm256_set1_pd(256.0));
+  }
   return _mm256_cvttpd_epi32(v);
 }
 
+template <bool small = false>
 __attribute__((target("avx"))) void ConvertRowAvx(const int32_t* y, const int32_t* cb,
                                                   const int32_t* cr, int32_t count, int32_t yOffset,
                                                   uint8_t* out) {
@@ -89,11 +94,11 @@ __attribute__((target("avx"))) void ConvertRowAvx(const int32_t* y, const int32_
         _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + i)));
     const __m256d crd =
         _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + i)));
-    const __m128i b = Truncate4(
+    const __m128i b = Truncate4<small>(
         _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(cbd, kCbB), yd), _mm256_mul_pd(crd, kCrB)));
-    const __m128i g = Truncate4(
+    const __m128i g = Truncate4<small>(
         _mm256_sub_pd(_mm256_sub_pd(yd, _mm256_mul_pd(cbd, kCbG)), _mm256_mul_pd(crd, kCrG)));
-    const __m128i r = Truncate4(_mm256_add_pd(_mm256_mul_pd(crd, kCrR), yd));
+    const __m128i r = Truncate4<small>(_mm256_add_pd(_mm256_mul_pd(crd, kCrR), yd));
     const int32_t n = count - i < 4 ? count - i : 4;
     if (n < 4) {
       Store4(b, g, r, n, out + 3 * i);
@@ -110,12 +115,15 @@ __attribute__((target("avx"))) void ConvertRowAvx(const int32_t* y, const int32_
   }
 }
 
+template <bool small>
 __attribute__((target("avx"))) void ConvertBlockAvx(const int32_t* y, const int32_t* cb,
                                                     const int32_t* cr, int32_t count, int32_t rows,
                                                     int32_t yOffset, uint8_t* out,
                                                     ptrdiff_t outStep) {
-  for (int32_t row = 0; row < rows; ++row)
-    ConvertRowAvx(y + 8 * row, cb + 8 * row, cr + 8 * row, count, yOffset, out + row * outStep);
+  for (int32_t row = 0; row < rows; ++row) {
+    ConvertRowAvx<small>(y + 8 * row, cb + 8 * row, cr + 8 * row, count, yOffset,
+                         out + row * outStep);
+  }
 }
 
 const bool kHasAvx = __builtin_cpu_supports("avx");
@@ -158,13 +166,18 @@ void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t 
 #endif
 
 void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
-                  int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep) {
+                  int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep, bool small) {
 #if defined(KAVROSA_AVX_CONVERSION)
   if (kHasAvx) {
-    ConvertBlockAvx(y, cb, cr, count, rows, yOffset, out, outStep);
+    if (small) {
+      ConvertBlockAvx<true>(y, cb, cr, count, rows, yOffset, out, outStep);
+    } else {
+      ConvertBlockAvx<false>(y, cb, cr, count, rows, yOffset, out, outStep);
+    }
     return;
   }
 #endif
+  (void)small;
   for (int32_t row = 0; row < rows; ++row)
     ConvertRow(y + 8 * row, cb + 8 * row, cr + 8 * row, count, yOffset, out + row * outStep);
 }

@@ -38,9 +38,16 @@ inline Bgr ConvertPixel(double y, double cb, double cr) {
 void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
                 int32_t yOffset, uint8_t* out);
 
+// Samples (luminance with its offset added) within +-kSmallSample give channel values far
+// inside 16 bits, so truncation and then saturating 32-to-16-to-8-bit packs clamp them
+// exactly: the vector paths may leave out the clamping of the doubles for such blocks.
+constexpr int32_t kSmallSample = 4096;
+
 // ConvertRow over `rows` rows of 8-sample blocks (the slots of a 1x1 MCU): row r reads
 // y + 8r, cb + 8r, cr + 8r and writes to out + r * outStep (negative for bottom-up rows).
+// `small`: every y + yOffset, cb and cr lies within +-kSmallSample.
 void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
-                  int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep);
+                  int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep,
+                  bool small = false);
 
 }  // namespace kavrosa

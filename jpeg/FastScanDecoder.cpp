@@ -288,6 +288,8 @@ struct FastScan {
   // All zero between blocks: each block's nonzero coefficients lie in the columns of its
   // summary, which are cleared again after the transform.
   int32_t coefficients[64] = {};
+  // Every block of the MCU gave small samples (see kSmallSample).
+  bool small = true;
 };
 
 void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
@@ -306,6 +308,7 @@ void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
 JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,
                         int32_t predictors[3]) {
   int slot = 0;
+  scan.small = true;
   for (int i = 0; i < 3; ++i) {
     const int blocks = s.components[i].h * s.components[i].v;
     for (int b = 0; b < blocks; ++b) {
@@ -315,6 +318,9 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
           DecodeBlockFast(reader, scan.components[i], predictors[i], scan.coefficients, summary);
       if (error != JpegError::kNone) return error;
       InverseDctFast(scan.coefficients, summary, scan.slots[slot]);
+      // Samples of such blocks are at most 0.2405 times the sum (see kSafeAbsoluteSum).
+      static_assert(kSafeAbsoluteSum / 4 + 128 <= kSmallSample, "small blocks give small samples");
+      scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
       ClearColumns(scan.coefficients, summary.columnMask);
       ++slot;
     }
@@ -342,7 +348,8 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
     const int32_t rows = height - y0 < 8 ? height - y0 : 8;
     uint8_t* top = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y0);
     ConvertBlock(scan.slots[0], scan.slots[4], scan.slots[5], count, rows, 128,
-                 top + 3 * static_cast<size_t>(x0), -static_cast<ptrdiff_t>(s.rowStride));
+                 top + 3 * static_cast<size_t>(x0), -static_cast<ptrdiff_t>(s.rowStride),
+                 scan.small);
     return;
   }
   for (int ry = 0; ry < s.mcuHeight; ++ry) {

@@ -183,6 +183,39 @@ TEST(ColourConversion, RowConversionMatchesThePixelConversion) {
   }
 }
 
+TEST(ColourConversion, SmallBlocksConvertWithoutClampingToTheSameBytes) {
+  // Samples anywhere within the small bound, the extremes included: the block conversion
+  // that leaves out the clamping of the doubles gives the per-pixel bytes.
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int32_t> any(-kSmallSample, kSmallSample);
+  std::uniform_int_distribution<int32_t> edge(0, 5);
+  const auto pick = [&](int32_t limit) {
+    const int e = edge(random);
+    return e == 0 ? -limit : (e == 1 ? limit : any(random) % (limit + 1));
+  };
+  for (int trial = 0; trial < 2000; ++trial) {
+    alignas(16) int32_t y[64], cb[64], cr[64];
+    for (int i = 0; i < 64; ++i) {
+      y[i] = pick(kSmallSample - 128);
+      cb[i] = pick(kSmallSample);
+      cr[i] = pick(kSmallSample);
+    }
+    const int count = 1 + trial % 8;
+    const int rows = 1 + (trial / 8) % 8;
+    uint8_t out[8 * 24] = {};
+    ConvertBlock(y, cb, cr, count, rows, 128, out, 24, true);
+    for (int r = 0; r < rows; ++r) {
+      for (int i = 0; i < count; ++i) {
+        const int k = 8 * r + i;
+        const Bgr p = ConvertPixel(y[k] + 128, cb[k], cr[k]);
+        ASSERT_EQ(out[24 * r + 3 * i + 0], p.b) << trial;
+        ASSERT_EQ(out[24 * r + 3 * i + 1], p.g) << trial;
+        ASSERT_EQ(out[24 * r + 3 * i + 2], p.r) << trial;
+      }
+    }
+  }
+}
+
 // Whole pictures.
 Decoded DecodeBoth(const Bytes& stream) {
   Decoded reference = Decode(stream, JpegPath::kReference);

@@ -37,8 +37,8 @@ class FastBitReader {
       const uint64_t ff =
           ((word & 0x7F7F7F7F7F7F7F7Full) + 0x0101010101010101ull) & word & 0x8080808080808080ull;
       if (ff == 0) {
+        // The bytes follow each other in the stream, so their origins need not be recorded.
         const int bytes = (64 - count_) / 8;  // 5 to 8: at least 57 bits afterwards
-        for (int i = 0; i < bytes; ++i) origins_[(loads_ + i) & 15] = pos_ + i;
         loads_ += bytes;
         pos_ += bytes;
         bits_ |= (word >> (64 - 8 * bytes)) << (64 - 8 * bytes - count_);
@@ -46,6 +46,7 @@ class FastBitReader {
         return;
       }
     }
+    RecordBulkOrigins();
     while (count_ <= 56) LoadByte();
   }
   uint32_t Peek(int n) const { return static_cast<uint32_t>(bits_ >> (64 - n)); }
@@ -74,19 +75,35 @@ class FastBitReader {
     const int partial = count_ % 8;
     size_t cursor = pos_;
     if (partial != 0) {
-      cursor = origins_[(loads_ - unread - 1) & 15];
+      cursor = Origin(loads_ - unread - 1);
     } else if (unread > 0) {
-      cursor = origins_[(loads_ - unread) & 15];
+      cursor = Origin(loads_ - unread);
     }
     state.bitCursor = stream_.data + cursor;
     state.bitPosition = partial != 0 ? 8 - partial : 0;
   }
 
  private:
+  // The stream position of the index-th byte loaded (one of the last 16): the bytes loaded
+  // since the last byte-wise load end at pos_ without gaps; earlier ones were recorded.
+  size_t Origin(uint32_t index) const {
+    const uint32_t back = loads_ - index;
+    if (back <= loads_ - bulkFrom_) return pos_ - back;
+    return origins_[index & 15];
+  }
+
+  // Byte-wise loads end the run of bulk loads, whose last bytes get their origins now.
+  void RecordBulkOrigins() {
+    const uint32_t run = loads_ - bulkFrom_;
+    for (uint32_t back = 1; back <= run && back <= 16; ++back)
+      origins_[(loads_ - back) & 15] = pos_ - back;
+  }
+
   void LoadByte() {
     uint32_t byte = 0;
     origins_[loads_ & 15] = pos_;
     ++loads_;
+    bulkFrom_ = loads_;
     if (pos_ < stream_.size) {
       byte = stream_.data[pos_++];
       // A stuffed 0x00 after a 0xFF data byte is dropped with it.
@@ -104,6 +121,7 @@ class FastBitReader {
   int count_ = 0;
   int padBytes_ = 0;
   uint32_t loads_ = 0;
+  uint32_t bulkFrom_ = 0;  // loads from this one on came in bulk
   size_t origins_[16] = {};
 };
 

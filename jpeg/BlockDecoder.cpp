@@ -28,17 +28,24 @@ JpegError DecodeHuffman(JpegDecoderState& state, const HuffmanTable& table, cons
   return JpegError::kNone;
 }
 
+namespace {
+
+// The s extra bits that follow a DC or AC symbol, as a signed value; size 0 reads nothing.
+int32_t ReceiveExtend(JpegDecoderState& state, int32_t s) {
+  if (s == 0) return 0;
+  uint32_t v = 0;
+  ReadBits(state, v, s);
+  return ExtendValue(v, s);
+}
+
+}  // namespace
+
 JpegError DecodeDc(JpegDecoderState& state, const ComponentTables& tables, int32_t& diff) {
   uint8_t s = 0;
   const JpegError error = DecodeHuffman(state, *tables.dcTable, tables.dcValues, tables.dcCount, s);
   if (error != JpegError::kNone) return error;
   if (s > kMaxDcCategory) return JpegError::kCoefficientSize;
-  diff = 0;
-  if (s != 0) {
-    uint32_t v = 0;
-    ReadBits(state, v, s);
-    diff = ExtendValue(v, s);
-  }
+  diff = ReceiveExtend(state, s);
   return JpegError::kNone;
 }
 
@@ -50,12 +57,7 @@ JpegError DecodeAc(JpegDecoderState& state, const ComponentTables& tables, int32
   run = r >> 4;
   const int32_t s = r & 0x0F;
   if (s > kMaxAcSize) return JpegError::kCoefficientSize;
-  value = 0;
-  if (s != 0) {
-    uint32_t v = 0;
-    ReadBits(state, v, s);
-    value = ExtendValue(v, s);
-  }
+  value = ReceiveExtend(state, s);
   return JpegError::kNone;
 }
 

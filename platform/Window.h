@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -23,6 +24,11 @@ class WindowPort {
   virtual Size ClientSize() = 0;
   // ClientToScreen of the client point (0, 0).
   virtual Point ClientOrigin() = 0;
+  // The monitors the client area spans, each in client coordinates, the primary first. A window
+  // on one monitor (or one that cannot tell) has one: the whole client area.
+  virtual std::vector<Rect> MonitorRects() {
+    return {Rect{0, 0, ClientSize().cx, ClientSize().cy}};
+  }
   // InvalidateRect of the whole client area; with erase the class background (black) is painted.
   virtual void InvalidateAll(bool erase) = 0;
   virtual DeviceContext GetDc() = 0;

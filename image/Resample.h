@@ -1,0 +1,35 @@
+// Smooth scaling of 24-bit pixel rows, the same on every platform: each axis is reduced by
+// averaging the source pixels a destination pixel covers (area weights) or enlarged by bilinear
+// interpolation, and an axis whose size does not change is copied. Integer arithmetic only, so
+// the software seam, the tools and Windows give the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kavrosa {
+
+// A block of 3-byte pixels: `height` rows of `width` pixels, each row `stride` bytes after the
+// previous one. Row order (top-down or bottom-up) is the caller's; the filters are symmetric, so
+// both orders give the same picture.
+struct PixelRows24 {
+  const uint8_t* data = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  size_t stride = 0;
+};
+
+struct MutablePixelRows24 {
+  uint8_t* data = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  size_t stride = 0;
+};
+
+// Scales `source` to the size of `target`. Reads only width x 3 bytes of each of the source's
+// rows and writes only width x 3 bytes of each target row (fill bytes at the end of a row are left
+// as they were). Refuses (false, nothing written) an empty or negative size on either side, a
+// stride shorter than a row, or working memory that cannot be had. Equal sizes copy the bytes.
+bool Resample24(const PixelRows24& source, const MutablePixelRows24& target);
+
+}  // namespace kavrosa

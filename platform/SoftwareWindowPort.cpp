@@ -41,6 +41,19 @@ void SoftwareWindowPort::ReleaseDc(DeviceContext) {
   --dcsOut_;
 }
 
+std::vector<Rect> SoftwareWindowPort::MonitorRects() {
+  return monitors_.empty() ? WindowPort::MonitorRects() : monitors_;
+}
+
+DeviceContext SoftwareWindowPort::BeginPaint() {
+  ++paints_;
+  return GetDc();
+}
+
+void SoftwareWindowPort::EndPaint(DeviceContext dc) {
+  ReleaseDc(dc);
+}
+
 uint32_t SoftwareWindowPort::SetTimer(uint32_t id, uint32_t milliseconds) {
   if (timerFails_ || id == 0) return 0;
   timerId_ = id;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SoftwareSurface.h"
@@ -29,9 +30,13 @@ class SoftwareWindowPort : public WindowPort {
   WindowHandle Handle() const override { return nullptr; }
   Size ClientSize() override { return size_; }
   Point ClientOrigin() override { return origin_; }
+  // The rectangles SetMonitorRects gave, or the whole client area.
+  std::vector<Rect> MonitorRects() override;
   void InvalidateAll(bool erase) override;
   DeviceContext GetDc() override;
   void ReleaseDc(DeviceContext dc) override;
+  DeviceContext BeginPaint() override;
+  void EndPaint(DeviceContext dc) override;
   uint32_t SetTimer(uint32_t id, uint32_t milliseconds) override;
   void KillTimer(uint32_t id) override;
   intptr_t GetUserData() override { return userData_; }
@@ -41,6 +46,10 @@ class SoftwareWindowPort : public WindowPort {
   // The caller's side.
   void SetDefaultHook(DefaultHook hook) { hook_ = std::move(hook); }
   void SetTimerFails(bool fails) { timerFails_ = fails; }
+  // Monitors in client coordinates, the primary first; an empty list is one monitor, the whole
+  // client area.
+  void SetMonitorRects(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
+  int32_t paints() const { return paints_; }
   // The running timer's identifier, 0 when none runs.
   uint32_t timerId() const { return timerId_; }
   uint32_t timerMilliseconds() const { return timerMilliseconds_; }
@@ -64,6 +73,8 @@ class SoftwareWindowPort : public WindowPort {
   bool timerFails_ = false;
   int32_t invalidations_ = 0;
   int32_t dcsOut_ = 0;
+  int32_t paints_ = 0;
+  std::vector<Rect> monitors_;
   DefaultHook hook_;
   std::vector<uint32_t> defaultMessages_;
 };

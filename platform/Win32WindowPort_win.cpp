@@ -28,6 +28,14 @@ void Win32WindowPort::ReleaseDc(DeviceContext dc) {
   ::ReleaseDC(hwnd_, reinterpret_cast<HDC>(dc));
 }
 
+DeviceContext Win32WindowPort::BeginPaint() {
+  return reinterpret_cast<DeviceContext>(::BeginPaint(hwnd_, &paint_));
+}
+
+void Win32WindowPort::EndPaint(DeviceContext) {
+  ::EndPaint(hwnd_, &paint_);
+}
+
 uint32_t Win32WindowPort::SetTimer(uint32_t id, uint32_t milliseconds) {
   return static_cast<uint32_t>(::SetTimer(hwnd_, id, milliseconds, nullptr));
 }

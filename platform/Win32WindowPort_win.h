@@ -22,6 +22,8 @@ class Win32WindowPort : public WindowPort {
   void InvalidateAll(bool erase) override;
   DeviceContext GetDc() override;
   void ReleaseDc(DeviceContext dc) override;
+  DeviceContext BeginPaint() override;
+  void EndPaint(DeviceContext dc) override;
   uint32_t SetTimer(uint32_t id, uint32_t milliseconds) override;
   void KillTimer(uint32_t id) override;
   intptr_t GetUserData() override;
@@ -31,6 +33,7 @@ class Win32WindowPort : public WindowPort {
  private:
   HWND hwnd_;
   DefaultProcFunction defaultProc_;
+  PAINTSTRUCT paint_{};  // between BeginPaint and EndPaint of one paint message
 };
 
 }  // namespace kavrosa

@@ -12,7 +12,9 @@ namespace kavrosa {
 // Win32 message numbers that the portable core handles (the same values as WM_*).
 constexpr uint32_t kWmCreate = 0x0001;
 constexpr uint32_t kWmDestroy = 0x0002;
+constexpr uint32_t kWmPaint = 0x000F;
 constexpr uint32_t kWmShowWindow = 0x0018;
+constexpr uint32_t kWmDisplayChange = 0x007E;
 constexpr uint32_t kWmTimer = 0x0113;
 
 class WindowPort {
@@ -33,6 +35,11 @@ class WindowPort {
   virtual void InvalidateAll(bool erase) = 0;
   virtual DeviceContext GetDc() = 0;
   virtual void ReleaseDc(DeviceContext dc) = 0;
+  // BeginPaint/EndPaint around the handling of a paint message: the device context is clipped
+  // to what needs painting, and the window counts as painted afterwards. A window without paint
+  // messages of its own simply lends its ordinary device context.
+  virtual DeviceContext BeginPaint() { return GetDc(); }
+  virtual void EndPaint(DeviceContext dc) { ReleaseDc(dc); }
   // SetTimer(window, id, milliseconds, no callback): the timer's identifier, 0 on failure.
   virtual uint32_t SetTimer(uint32_t id, uint32_t milliseconds) = 0;
   virtual void KillTimer(uint32_t id) = 0;

@@ -56,6 +56,12 @@ void MaskedCopy(const uint8_t* source, const uint8_t* remainders, uint8_t level,
   }
 }
 
+void MaskFromRemainders(const uint8_t* remainders, uint8_t level, uint8_t* mask, size_t bytes) {
+  for (size_t i = 0; i < bytes; ++i) {
+    mask[i] = static_cast<uint8_t>(-static_cast<int>(remainders[i] <= level));
+  }
+}
+
 }  // namespace
 
 int32_t DissolveSeed(int32_t steps) {
@@ -92,6 +98,23 @@ void DissolveFast(const uint8_t* source, uint8_t* target, size_t size, int32_t l
   for (size_t offset = 0; offset < size; offset += kCycleBytes) {
     MaskedCopy(source + offset, remainders, static_cast<uint8_t>(level), target + offset,
                std::min(kCycleBytes, size - offset));
+  }
+}
+
+void DissolveKeepMask(uint8_t* mask, size_t size, int32_t level, int32_t steps) {
+  if (steps < 2 || steps > kMaxTableSteps || level < 0 || level >= steps) {
+    int32_t d = DissolveSeed(steps);
+    for (size_t j = 0; j < size; j += 3) {
+      d = DissolveNext(d);
+      const uint8_t value = d % steps > level ? 0 : 0xFF;
+      std::memset(mask + j, value, std::min<size_t>(3, size - j));
+    }
+    return;
+  }
+  const uint8_t* remainders = RemainderCycle(steps);
+  for (size_t offset = 0; offset < size; offset += kCycleBytes) {
+    MaskFromRemainders(remainders, static_cast<uint8_t>(level), mask + offset,
+                       std::min(kCycleBytes, size - offset));
   }
 }
 

@@ -22,6 +22,10 @@ void DissolveReference(const uint8_t* source, uint8_t* target, size_t size, int3
 void DissolveFast(const uint8_t* source, uint8_t* target, size_t size, int32_t level,
                   int32_t steps);
 
+// The dissolve's choice alone: mask[i] = 0xFF when byte i is copied at (level, steps), 0 when it
+// is cleared, for 0 < level < steps (the same groups as DissolveReference).
+void DissolveKeepMask(uint8_t* mask, size_t size, int32_t level, int32_t steps);
+
 // The whole frame: level 0 black (before anything is divided), level == steps a copy, else the
 // dissolve. The caller has refused level < 0 and level > steps.
 void RenderFadeFrame(const uint8_t* source, uint8_t* target, size_t size, int32_t level,

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/Graphics.h"
 #include "settings/Settings.h"
 
 namespace kavrosa {
@@ -21,6 +22,27 @@ int32_t HalfRaisedToZero(int64_t difference) {
 
 bool IsEmpty(const Rect& r) {
   return r.right <= r.left || r.bottom <= r.top;
+}
+
+// More monitors than any desktop has; the rest are not drawn on.
+constexpr size_t kMaxMonitors = 16;
+constexpr FadeFrame kNothingShown{-1, 0};
+
+// Frames that put the same pixels in the picture's rectangles.
+bool SameFrame(FadeFrame a, FadeFrame b) {
+  const auto look = [](FadeFrame f) {
+    if (f.level < 0) return 0;             // nothing drawn since the erase
+    if (f.level == 0) return 1;            // black
+    if (f.level >= f.steps - 1) return 2;  // every group copied: the whole picture
+    return 3;
+  };
+  const int lookA = look(a);
+  return lookA == look(b) && (lookA != 3 || (a.level == b.level && a.steps == b.steps));
+}
+
+Size SizeOf(const Rect& r) {
+  return Size{static_cast<int32_t>(std::clamp<int64_t>(int64_t{r.right} - r.left, 0, INT32_MAX)),
+              static_cast<int32_t>(std::clamp<int64_t>(int64_t{r.bottom} - r.top, 0, INT32_MAX))};
 }
 
 }  // namespace
@@ -55,6 +77,13 @@ Rect LayoutPicture(Size client, Size picture, bool fitImage) {
   return Rect{x, y, static_cast<int32_t>(x + sw), static_cast<int32_t>(y + sh)};
 }
 
+Rect LayoutOnMonitor(Rect monitor, Size picture, bool fitImage) {
+  const Rect r = LayoutPicture(SizeOf(monitor), picture, fitImage);
+  if (IsEmpty(r)) return Rect{};
+  return Rect{r.left + monitor.left, r.top + monitor.top, r.right + monitor.left,
+              r.bottom + monitor.top};
+}
+
 int32_t ShortPeriodPhase(int32_t periodTicks) {
   return std::max(periodTicks * 3 / 4, kShortestPeriodTicks);
 }
@@ -84,6 +113,12 @@ intptr_t SlideShow::OnMessage(WindowPort& window, uint32_t message, uintptr_t wP
     case kWmTimer:
       if (timerId_ != 0 && wParam == timerId_) Tick(window);
       break;
+    case kWmPaint:
+      if (currentImage_) Paint(window);
+      break;
+    case kWmDisplayChange:
+      layoutPending_ = true;
+      break;
     default:
       break;
   }
@@ -111,6 +146,7 @@ int32_t SlideShow::Start(WindowPort& window) {
 }
 
 int32_t SlideShow::Tick(WindowPort& window) {
+  lastTickDrew_ = false;
   if (periodTicks_ <= 0) return 0;  // not started
   ShowCounters& counters = Counters();
   counters.tickPhase %= periodTicks_;
@@ -120,6 +156,10 @@ int32_t SlideShow::Tick(WindowPort& window) {
     Advance();
     window.InvalidateAll(true);
     counters.ticksShown = 0;
+    lastTickDrew_ = true;
+    shownFrame_ = kNothingShown;
+    renderedFrame_ = FadeFrame{};  // a fresh picture draws whole until a fade frame replaces it
+    layoutPending_ = false;
   }
   if (!currentImage_) {
     // Without a picture the next tick must try the hand-over again, also after the phase
@@ -127,10 +167,22 @@ int32_t SlideShow::Tick(WindowPort& window) {
     if (handOver) counters.tickPhase = 0;
     return 0;
   }
-  if (handOver) ComputeLayout(window);
+  const bool relayout = handOver || layoutPending_;
+  if (relayout) ComputeLayout(window);
+  if (layoutPending_) {
+    // The displays changed: the picture moves, so the old places are erased and drawn anew.
+    layoutPending_ = false;
+    window.InvalidateAll(true);
+    shownFrame_ = kNothingShown;
+    lastTickDrew_ = true;
+  }
   const DeviceContext dc = window.GetDc();
-  if (!handOver && !IsEmpty(counters.destRect)) {
-    currentImage_->Blit(dc, counters.destRect, counters.srcRect, kSrcCopy);
+  if (relayout) PrepareScaledFrames(dc, handOver);
+  // The frame already on screen is not drawn again.
+  if (!handOver && !SameFrame(shownFrame_, renderedFrame_)) {
+    DrawFrame(dc);
+    shownFrame_ = renderedFrame_;
+    lastTickDrew_ = true;
   }
   // From the 32nd tick of a period on, every tick releases the prefetch thread.
   if (counters.ticksShown > kFadeInSteps) workerState_.store(kWorkerGo);
@@ -143,22 +195,88 @@ int32_t SlideShow::Tick(WindowPort& window) {
 
 void SlideShow::ComputeLayout(WindowPort& window) {
   ShowCounters& counters = Counters();
-  const Size client = window.ClientSize();
+  std::vector<Rect> monitors = window.MonitorRects();
+  if (monitors.empty()) {
+    const Size client = window.ClientSize();
+    monitors.push_back(Rect{0, 0, client.cx, client.cy});
+  }
+  if (monitors.size() > kMaxMonitors) monitors.resize(kMaxMonitors);
   const Point origin = window.ClientOrigin();
   // A client area away from the screen's edges in both directions is a preview.
   if (origin.x != 0 && origin.y != 0) saveOnStop_ = 0;
   const Size picture = currentImage_->GetSize(true);
+  const bool fit = fitImage_ == 1;
   counters.srcRect = Rect{0, 0, picture.cx, picture.cy};
-  counters.destRect = LayoutPicture(client, picture, fitImage_ == 1);
+  counters.destRect = LayoutOnMonitor(monitors.front(), picture, fit);
+  counters.otherDestRects.clear();
+  for (size_t i = 1; i < monitors.size(); ++i) {
+    counters.otherDestRects.push_back(LayoutOnMonitor(monitors[i], picture, fit));
+  }
+}
+
+// Resamples the picture once for each size it is drawn at other than its own; surfaces made
+// for this picture before a display change are kept.
+void SlideShow::PrepareScaledFrames(DeviceContext dc, bool newPicture) {
+  const ShowCounters& counters = Counters();
+  if (newPicture) scaled_.Clear();
+  scaled_.Render(renderedFrame_.level, renderedFrame_.steps);
+  const Size picture = SizeOf(counters.srcRect);
+  const auto prepare = [&](const Rect& r) {
+    const Size size = SizeOf(r);
+    if (!IsEmpty(r) && !(size == picture)) scaled_.Prepare(*currentImage_, dc, size);
+  };
+  prepare(counters.destRect);
+  for (const Rect& r : counters.otherDestRects) prepare(r);
 }
 
 void SlideShow::RenderFade(DeviceContext dc) {
   const ShowCounters& counters = Counters();
   if (counters.ticksShown <= kFadeInSteps) {
-    currentImage_->FadeDraw(dc, counters.ticksShown, kFadeInSteps);
+    RenderFrame(dc, FadeFrame{counters.ticksShown, kFadeInSteps});
   } else if (counters.tickPhase >= periodTicks_ - kFadeOutSteps) {
-    currentImage_->FadeDraw(dc, periodTicks_ - counters.tickPhase - 1, kFadeOutSteps);
+    RenderFrame(dc, FadeFrame{periodTicks_ - counters.tickPhase - 1, kFadeOutSteps});
   }
+}
+
+// The frame for the next draw, at the picture's own size and at every scaled size.
+bool SlideShow::RenderFrame(DeviceContext dc, FadeFrame frame) {
+  if (currentImage_->FadeDraw(dc, frame.level, frame.steps) != 1) return false;
+  scaled_.Render(frame.level, frame.steps);
+  renderedFrame_ = frame;
+  return true;
+}
+
+// The same frame on every monitor.
+void SlideShow::DrawFrame(DeviceContext dc) {
+  const ShowCounters& counters = Counters();
+  DrawPicture(dc, counters.destRect);
+  for (const Rect& r : counters.otherDestRects) DrawPicture(dc, r);
+}
+
+void SlideShow::DrawPicture(DeviceContext dc, Rect destination) {
+  const ShowCounters& counters = Counters();
+  if (IsEmpty(destination)) return;
+  // At its own size the picture's section is copied; scaled, its resampled surface is, and only
+  // a picture that has none (not 24-bit) is stretched.
+  if (SizeOf(destination) == SizeOf(counters.srcRect) || !scaled_.Draw(dc, destination, kSrcCopy)) {
+    currentImage_->Blit(dc, destination, counters.srcRect, kSrcCopy);
+  }
+}
+
+// Puts back what the window showed: black, and the frame last drawn at every place. A fade
+// frame already rendered for the next tick is set aside meanwhile.
+void SlideShow::Paint(WindowPort& window) {
+  const DeviceContext dc = window.BeginPaint();
+  const Size client = window.ClientSize();
+  gfx::FillBlack(dc, Rect{0, 0, client.cx, client.cy});
+  if (shownFrame_.level >= 0) {
+    const FadeFrame pending = renderedFrame_;
+    const bool aside = !SameFrame(shownFrame_, pending);
+    if (aside) RenderFrame(dc, shownFrame_);
+    DrawFrame(dc);
+    if (aside) RenderFrame(dc, pending);
+  }
+  window.EndPaint(dc);
 }
 
 int32_t SlideShow::Stop(WindowPort& window) {

@@ -8,11 +8,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "image/DibImage.h"
 #include "platform/Thread.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
+#include "slideshow/ScaledFrames.h"
 
 namespace kavrosa {
 
@@ -45,8 +47,9 @@ struct ShowCounters {
   int32_t firstShowPending = 1;
   int32_t tickPhase = 0;
   int32_t ticksShown = 0;
-  Rect destRect;
+  Rect destRect;  // on the primary monitor
   Rect srcRect;
+  std::vector<Rect> otherDestRects;  // the same picture on the other monitors, in their order
 };
 ShowCounters& Counters();
 // Tests only: puts the counters back to their values at process start.
@@ -79,6 +82,9 @@ uint32_t PictureResourceId(int32_t pictureNumber);
 // margin in both directions and fitting is off, otherwise scaled to fit with its proportions.
 // An empty picture (w or h not positive) gets an empty rectangle at (0, 0).
 Rect LayoutPicture(Size client, Size picture, bool fitImage);
+// The same within one monitor's rectangle (client coordinates): its size plays the client's
+// part and the result is moved by its offset.
+Rect LayoutOnMonitor(Rect monitor, Size picture, bool fitImage);
 
 // The phase a period starts at when picture 12 comes on screen: 3/4 of the period, at least 225.
 int32_t ShortPeriodPhase(int32_t periodTicks);
@@ -118,12 +124,21 @@ class SlideShow {
   int32_t lastWorkerExitCode() const { return lastWorkerExitCode_; }
   // Workers started so far.
   int32_t workersStarted() const { return workersStarted_; }
+  // Whether the last tick changed what the window shows (an erase or a picture drawn): a shell
+  // that copies the window elsewhere need only do so then, and after a paint.
+  bool lastTickDrew() const { return lastTickDrew_; }
+  const ScaledFrames& scaledFrames() const { return scaled_; }
 
  private:
   bool StartWorker();
   void WaitForWorker();
   void ComputeLayout(WindowPort& window);
+  void PrepareScaledFrames(DeviceContext dc, bool newPicture);
   void RenderFade(DeviceContext dc);
+  bool RenderFrame(DeviceContext dc, FadeFrame frame);
+  void DrawFrame(DeviceContext dc);
+  void DrawPicture(DeviceContext dc, Rect destination);
+  void Paint(WindowPort& window);
 
   std::atomic<int32_t> workerState_{kWorkerGo};
   WorkerThread workerThread_;
@@ -138,6 +153,15 @@ class SlideShow {
   PictureSource& source_;
   int32_t lastWorkerExitCode_ = -1;
   int32_t workersStarted_ = 0;
+
+  // The current picture at the sizes it is drawn at other than its own.
+  ScaledFrames scaled_;
+  // What the picture's rectangles show (level -1: nothing since the last erase) and what the
+  // next draw would show; a tick draws only when they differ.
+  FadeFrame shownFrame_{-1, 0};
+  FadeFrame renderedFrame_;
+  bool layoutPending_ = false;  // a display change: lay out again on the next tick
+  bool lastTickDrew_ = false;
 };
 
 }  // namespace kavrosa

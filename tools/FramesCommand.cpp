@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/SoftwareWindowPort.h"
 #include "settings/Settings.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int32_t kMaxSide = 8192;
 constexpr long kMaxTick = 1000000;
+constexpr size_t kMaxMonitors = 16;
 
 struct FramesOptions {
   std::string settings;
@@ -27,6 +29,7 @@ struct FramesOptions {
   long firstTick = -1;
   long lastTick = -1;
   std::string outDir;
+  std::vector<Rect> monitors;  // empty: one monitor, the whole client area
 };
 
 int Refuse(const char* message) {
@@ -48,6 +51,31 @@ bool ParsePair(const char* text, char separator, long low, long high, long& a, l
   return ParseNumber(text, low, high, separator, a) && ParseNumber(text, low, high, '\0', b);
 }
 
+// "X,Y,WxH;X,Y,WxH...": monitors in client coordinates, the primary first.
+bool ParseMonitors(const char* text, std::vector<Rect>& monitors) {
+  monitors.clear();
+  while (true) {
+    long x = 0, y = 0, w = 0, h = 0;
+    if (!ParseNumber(text, -kMaxSide * 4, kMaxSide * 4, ',', x) ||
+        !ParseNumber(text, -kMaxSide * 4, kMaxSide * 4, ',', y) ||
+        !ParseNumber(text, 1, kMaxSide, 'x', w)) {
+      return false;
+    }
+    const char* rest = text;
+    errno = 0;
+    char* end = nullptr;
+    h = std::strtol(rest, &end, 10);
+    if (end == rest || errno != 0 || h < 1 || h > kMaxSide || (*end != ';' && *end != '\0')) {
+      return false;
+    }
+    monitors.push_back(Rect{static_cast<int32_t>(x), static_cast<int32_t>(y),
+                            static_cast<int32_t>(x + w), static_cast<int32_t>(y + h)});
+    if (monitors.size() > kMaxMonitors) return false;
+    if (*end == '\0') return true;
+    text = end + 1;
+  }
+}
+
 // Returns nullptr when the options are good, else the reason.
 const char* ParseOptions(int argc, char** argv, FramesOptions& options) {
   for (int i = 0; i < argc; i += 2) {
@@ -67,6 +95,10 @@ const char* ParseOptions(int argc, char** argv, FramesOptions& options) {
         return "--origin must be X,Y";
       }
       options.origin = Point{static_cast<int32_t>(a), static_cast<int32_t>(b)};
+    } else if (name == "--monitors") {
+      if (!ParseMonitors(value, options.monitors)) {
+        return "--monitors must be X,Y,WxH[;X,Y,WxH...], at most 16, each side 1 to 8192";
+      }
     } else if (name == "--ticks") {
       if (!ParsePair(value, ':', 0, kMaxTick, a, b) || a > b) {
         return "--ticks must be FIRST:LAST with 0 <= FIRST <= LAST <= 1000000";
@@ -117,6 +149,7 @@ int RunFrames(int argc, char** argv) {
   }
   SoftwareWindowPort window(options.size, options.origin);
   if (!window.ok()) return Refuse("no memory for a window of that size");
+  window.SetMonitorRects(options.monitors);
   SetSettingsPathOverride(options.settings.c_str());
   const int result = RunShow(options, window);
   SetSettingsPathOverride(nullptr);

@@ -3,6 +3,7 @@
 // a picture source that records what the prefetch thread asked for and can hold a load open.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -49,6 +50,19 @@ struct PictureSize {
   int32_t height;
 };
 
+// A picture that counts the Blits made of it (the controller's draws at the picture's own size).
+class CountingImage : public DibImage {
+ public:
+  explicit CountingImage(std::atomic<int>& blits) : blits_(blits) {}
+  int32_t Blit(DeviceContext hdc, Rect destination, Rect source, uint32_t rop) override {
+    ++blits_;
+    return DibImage::Blit(hdc, destination, source, rop);
+  }
+
+ private:
+  std::atomic<int>& blits_;
+};
+
 // Records the resource ids loaded; pictures are patterns seeded by their id. Thread-safe: the
 // prefetch thread calls NewImage and Load, the test reads the records.
 class FakePictureSource : public PictureSource {
@@ -60,7 +74,7 @@ class FakePictureSource : public PictureSource {
       --failingNewImages_;
       return nullptr;
     }
-    return PictureSource::NewImage();
+    return std::make_unique<CountingImage>(blits_);
   }
 
   void Load(DibImage& image, uint32_t resourceId) override {
@@ -109,6 +123,8 @@ class FakePictureSource : public PictureSource {
     std::lock_guard<std::mutex> lock(mutex_);
     return loadsFinished_;
   }
+  // Blits of every picture made so far.
+  int blits() const { return blits_.load(); }
   int newImages() {
     std::lock_guard<std::mutex> lock(mutex_);
     return newImages_;
@@ -129,6 +145,7 @@ class FakePictureSource : public PictureSource {
   int newImages_ = 0;
   int failingNewImages_ = 0;
   bool holdLoads_ = false;
+  std::atomic<int> blits_{0};
 };
 
 }  // namespace kavrosa::testing_pictures

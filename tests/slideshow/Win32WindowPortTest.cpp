@@ -77,6 +77,39 @@ TEST_F(Win32Show, RunsAndRecordsThroughTheWindow) {
   EXPECT_EQ(DefaultMessages().back(), static_cast<UINT>(WM_NCDESTROY));
 }
 
+// The picture of 21 x 10 at (89, 70) in the 200 x 150 window, pixel (x, y) from its top-left.
+COLORREF PatternColour(int x, int y) {
+  const std::vector<uint8_t> bytes = testing_pictures::PatternBytes(21, 10, 155);
+  const uint8_t* p = bytes.data() + static_cast<size_t>(9 - y) * 64 + 3 * x;
+  return RGB(p[2], p[1], p[0]);
+}
+
+TEST_F(Win32Show, HeldTicksDrawNothingAndPaintsPutThePictureBack) {
+  WriteSettings(3, 15);
+  HWND hwnd = MakeShowWindow(0, 0);
+  ASSERT_NE(hwnd, nullptr);
+  ShowWindow(hwnd, SW_SHOW);
+  for (int tick = 1; tick <= 31; ++tick) SendMessageA(hwnd, WM_TIMER, kShowTimerId, 0);
+  PumpPending();
+  HDC dc = GetDC(hwnd);
+  ASSERT_EQ(GetPixel(dc, 89 + 6, 70 + 5), PatternColour(6, 5));
+  RECT area{89, 70, 110, 80};
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SendMessageA(hwnd, WM_TIMER, kShowTimerId, 0);  // held: not drawn again
+  EXPECT_EQ(GetPixel(dc, 89 + 6, 70 + 5), RGB(255, 255, 255));
+  InvalidateRect(hwnd, nullptr, TRUE);
+  UpdateWindow(hwnd);  // WM_PAINT
+  EXPECT_EQ(GetPixel(dc, 89 + 6, 70 + 5), PatternColour(6, 5));
+  EXPECT_EQ(GetPixel(dc, 88, 70), RGB(0, 0, 0));
+  ReleaseDC(hwnd, dc);
+  // A display change with the same single monitor lays out the same place again.
+  SendMessageA(hwnd, WM_DISPLAYCHANGE, 24, MAKELPARAM(200, 150));
+  SendMessageA(hwnd, WM_TIMER, kShowTimerId, 0);
+  EXPECT_EQ(Counters().destRect, (Rect{89, 70, 110, 80}));
+  PumpPending();
+  DestroyWindow(hwnd);
+}
+
 TEST_F(Win32Show, PreviewAwayFromTheScreenEdgesRecordsNothing) {
   WriteSettings(3, 15);
   const std::string before = settings_.Read();

@@ -177,7 +177,7 @@ int32_t SlideShow::Tick(WindowPort& window) {
     lastTickDrew_ = true;
   }
   const DeviceContext dc = window.GetDc();
-  if (relayout) PrepareScaledFrames(dc, handOver);
+  if (relayout) PrepareScaledFrames(dc);
   // The frame already on screen is not drawn again.
   if (!handOver && !SameFrame(shownFrame_, renderedFrame_)) {
     DrawFrame(dc);
@@ -214,11 +214,11 @@ void SlideShow::ComputeLayout(WindowPort& window) {
   }
 }
 
-// Resamples the picture once for each size it is drawn at other than its own; surfaces made
-// for this picture before a display change are kept.
-void SlideShow::PrepareScaledFrames(DeviceContext dc, bool newPicture) {
+// Resamples the picture once for each size it is drawn at other than its own, at every new
+// layout (a hand-over or a display change), holding the frame the next draw shows.
+void SlideShow::PrepareScaledFrames(DeviceContext dc) {
   const ShowCounters& counters = Counters();
-  if (newPicture) scaled_.Clear();
+  scaled_.Clear();
   scaled_.Render(renderedFrame_.level, renderedFrame_.steps);
   const Size picture = SizeOf(counters.srcRect);
   const auto prepare = [&](const Rect& r) {

@@ -133,7 +133,7 @@ class SlideShow {
   bool StartWorker();
   void WaitForWorker();
   void ComputeLayout(WindowPort& window);
-  void PrepareScaledFrames(DeviceContext dc, bool newPicture);
+  void PrepareScaledFrames(DeviceContext dc);
   void RenderFade(DeviceContext dc);
   bool RenderFrame(DeviceContext dc, FadeFrame frame);
   void DrawFrame(DeviceContext dc);

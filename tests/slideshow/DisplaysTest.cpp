@@ -174,5 +174,33 @@ TEST_F(ShowTest, DisplayChangeLaysOutAgainOnTheNextTick) {
   EXPECT_EQ(idle.Tick(*window_), 0);
 }
 
+// Fitting, the display changes in the fade-in to a monitor twice the picture's size: the next
+// tick shows the next fade level there, each byte black exactly where its source byte is.
+TEST_F(ShowTest, ScaledFrameAfterADisplayChangeIsTheCurrentFade) {
+  WriteSettings(3, 15, 1);
+  StartShow();
+  EXPECT_EQ(Counters().destRect, (Rect{0, 9, 64, 39}));
+  TickTimes(10);
+  window_->SetMonitorRects({{0, 0, 42, 20}});
+  show_->OnMessage(*window_, kWmDisplayChange, 24, 0);
+  TickTimes(1);  // tick 11 shows level 11 of 30
+  ASSERT_EQ(Counters().destRect, (Rect{0, 0, 42, 20}));
+  EXPECT_EQ(show_->scaledFrames().surfaces(), 1u);
+  const std::vector<uint8_t> frame = ReferenceFrame(21, 10, 155, 11, 30);
+  int mismatches = 0;
+  for (int32_t row = 0; row < 20; ++row) {  // memory order: bottom-up
+    for (int32_t x = 0; x < 42; ++x) {
+      const Bgr shown = window_->surface().Pixel(x, 19 - row);
+      const uint8_t channels[3] = {shown.blue, shown.green, shown.red};
+      for (int c = 0; c < 3; ++c) {
+        const bool kept = frame[(row / 2) * 64 + 3 * (x / 2) + c] != 0;
+        mismatches += kept != (channels[c] != 0);
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(window_->PixelAt(30, 30), 0u);  // the old place below the new one
+}
+
 }  // namespace
 }  // namespace kavrosa

@@ -1,7 +1,7 @@
 // Scaled surfaces of one picture. Each keeps the picture resampled to its size (Resample24) and
-// a DIB section holding the current frame; a frame is rendered from the resampled picture and
-// the dissolve's per-byte choice over the source, looked up through per-row and per-column
-// offset tables, so every destination byte costs one lookup and one mask.
+// a DIB section holding the current frame. A frame is the resampled picture masked by the
+// dissolve's per-byte choice over the source, looked up through per-row and per-column offset
+// tables; the choices of a source row are gathered once for all the rows that enlarge it.
 #include "slideshow/ScaledFrames.h"
 
 #include <algorithm>

@@ -17,6 +17,7 @@ constexpr uint32_t kMsgSetCursor = 0x0020;
 constexpr uint32_t kMsgPower = 0x0048;
 constexpr uint32_t kMsgHelp = 0x0053;
 constexpr uint32_t kMsgContextMenu = 0x007B;
+constexpr uint32_t kMsgDisplayChange = 0x007E;
 constexpr uint32_t kMsgKeyDown = 0x0100;
 constexpr uint32_t kMsgSysKeyDown = 0x0104;
 constexpr uint32_t kMsgSysCommand = 0x0112;

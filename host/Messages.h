@@ -27,6 +27,7 @@ constexpr uint32_t kMsgLButtonDown = 0x0201;
 constexpr uint32_t kMsgRButtonDown = 0x0204;
 constexpr uint32_t kMsgMButtonDown = 0x0207;
 constexpr uint32_t kMsgPowerBroadcast = 0x0218;
+constexpr uint32_t kMsgDpiChanged = 0x02E0;
 constexpr uint32_t kMsgApp = 0x8000;
 
 constexpr uintptr_t kScNextWindow = 0xF040;

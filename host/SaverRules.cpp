@@ -60,6 +60,7 @@ WindowProcDecision DecideWindowProc(uint32_t message, uintptr_t wParam, const Ho
     case kMsgMouseMove:
       return Decision(granted ? WindowProcAction::kDefault : WindowProcAction::kPassOn);
     case kMsgDisplayChange:
+    case kMsgDpiChanged:  // a per-monitor aware window is not resized by the system
       if (!preview) d.effect = WindowProcEffect::kFollowDisplay;
       return d;
     case kMsgSysCommand:

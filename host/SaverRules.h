@@ -22,7 +22,7 @@ enum class WindowProcEffect {
   kCreate,           // detach the input context, take the reference point
   kDestroy,          // restore the input context, post quit
   kForwardToParent,  // post the message to the parent with the parent's handle as wParam
-  kFollowDisplay,    // full screen: cover the new virtual screen, measure with its DPI
+  kFollowDisplay,    // full screen: cover the virtual screen anew, measure with the new DPI
 };
 
 struct WindowProcDecision {

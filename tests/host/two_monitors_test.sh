@@ -167,6 +167,8 @@ for arrangement in right left; do
   if [ "${KAVROSA_CHECK_MONITOR_PIXELS:-0}" = 1 ]; then
     check_pixels "$arrangement" 0
     check_pixels "$arrangement" 1
+  else
+    echo "note: the pixel check is off (KAVROSA_CHECK_MONITOR_PIXELS=1 turns it on)"
   fi
 done
 

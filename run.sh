@@ -2,6 +2,7 @@
 # Builds kavrosa.scr for 32-bit Windows and runs it under Wine on a private Xvfb display: full
 # screen (/s), as a preview inside a parent window (/p), or its configuration dialog (/c). Takes
 # screenshots into out/ while it runs, then ends it with a real key press and prints the exit code.
+# It always ends: a run that a key press does not end is stopped 15 s later.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -18,7 +19,8 @@ usage: ./run.sh [--mode s|p|c] [--size WxH] [--seconds N] [--out DIR]
   --size WxH    size of the virtual screen (default 1024x768)
   --seconds N   how long it runs before the key press (default 8)
   --out DIR     where the screenshots go (default out/)
-The build goes to build-i686 (or \$KAVROSA_RUN_BUILD_DIR); Wine uses \$KAVROSA_WINEPREFIX (default ~/.kavrosa-wine).
+The build goes to build-i686 (or \$KAVROSA_RUN_BUILD_DIR); Wine uses \$KAVROSA_WINEPREFIX (default ~/.kavrosa-wine);
+the X display is a free one from :90 (or \$KAVROSA_RUN_DISPLAY).
 USAGE
 }
 while [ $# -gt 0 ]; do
@@ -40,9 +42,9 @@ build="${KAVROSA_RUN_BUILD_DIR:-build-i686}"
 cmake -S . -B "$build" -G Ninja --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target kavrosa_scr kavrosa_preview_host -j "$(nproc)"
 
-# A private display, so nothing of the user's desktop is touched.
-display=""
-for n in $(seq 90 120); do
+# A private display, so nothing of the user's desktop is touched ($KAVROSA_RUN_DISPLAY may name it).
+display="${KAVROSA_RUN_DISPLAY:-}"
+[ -n "$display" ] || for n in $(seq 90 120); do
   if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || { echo "run.sh: no free X display" >&2; exit 1; }
@@ -91,7 +93,7 @@ case "$mode" in
 esac
 wine_run "${args[@]}" &
 saver_pid=$!
-wait_window "$title" 90 >/dev/null || { echo "run.sh: the window did not appear" >&2; exit 1; }
+window=$(wait_window "$title" 90) || { echo "run.sh: the window did not appear" >&2; exit 1; }
 if [ "$mode" = c ]; then
   sleep 1; shot dialog
 else
@@ -101,9 +103,21 @@ else
   if [ "$seconds" -gt 3 ]; then sleep $((seconds - 3)); shot "$mode-late"; fi
 fi
 
-# A real key press through the X server (Escape: the dialog cancels, the saver closes).
-# In preview mode the key reaches the parent window, which closes and takes the preview along.
+# A real key press through the X server (Escape: the dialog cancels, the saver closes; the
+# preview host closes its window, which takes the preview along). Without a window manager the
+# X server gives keys to the window under the pointer, which need not be ours (the preview
+# host's window is not under the pointer at the screen's centre): give it the focus first.
+xdotool windowfocus "$window" 2>/dev/null || true
+sleep 0.3
 xdotool key Escape
+for _ in $(seq 150); do
+  kill -0 "$saver_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$saver_pid" 2>/dev/null; then
+  echo "run.sh: still running 15 s after the key press; ending it" >&2
+  kill "$saver_pid" 2>/dev/null || true
+fi
 code=0
 wait "$saver_pid" || code=$?
 saver_pid=""

@@ -21,7 +21,8 @@ using VerifyProc = int32_t(KAVROSA_STDCALL*)(WindowHandle window);
 using ImmAssociateProc = void*(KAVROSA_STDCALL*)(WindowHandle window, void* context);
 
 constexpr uint32_t kNoVerifyTick = 0xFFFFFFFFu;
-constexpr uint32_t kMouseThreshold = 4;
+constexpr uint32_t kMouseThreshold = 4;  // at kDefaultDpi
+constexpr uint32_t kDefaultDpi = 96;
 
 struct HostState {
   // Start-up.
@@ -35,7 +36,7 @@ struct HostState {
   ImmAssociateProc immAssociateProc = nullptr;
   void* savedImmContext = nullptr;
   Point referencePoint;
-  uint32_t mouseThreshold = kMouseThreshold;
+  uint32_t mouseThreshold = kMouseThreshold;  // scaled with the window's DPI at creation
   // Password gate.
   VerifyProc verifyProc = nullptr;
   int32_t closeGranted = 0;

@@ -17,6 +17,7 @@ constexpr uint32_t kMsgSetCursor = 0x0020;
 constexpr uint32_t kMsgPower = 0x0048;
 constexpr uint32_t kMsgHelp = 0x0053;
 constexpr uint32_t kMsgContextMenu = 0x007B;
+constexpr uint32_t kMsgDisplayChange = 0x007E;
 constexpr uint32_t kMsgKeyDown = 0x0100;
 constexpr uint32_t kMsgSysKeyDown = 0x0104;
 constexpr uint32_t kMsgSysCommand = 0x0112;
@@ -26,6 +27,7 @@ constexpr uint32_t kMsgLButtonDown = 0x0201;
 constexpr uint32_t kMsgRButtonDown = 0x0204;
 constexpr uint32_t kMsgMButtonDown = 0x0207;
 constexpr uint32_t kMsgPowerBroadcast = 0x0218;
+constexpr uint32_t kMsgDpiChanged = 0x02E0;
 constexpr uint32_t kMsgApp = 0x8000;
 
 constexpr uintptr_t kScNextWindow = 0xF040;

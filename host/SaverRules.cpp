@@ -59,6 +59,10 @@ WindowProcDecision DecideWindowProc(uint32_t message, uintptr_t wParam, const Ho
       return d;
     case kMsgMouseMove:
       return Decision(granted ? WindowProcAction::kDefault : WindowProcAction::kPassOn);
+    case kMsgDisplayChange:
+    case kMsgDpiChanged:  // a per-monitor aware window is not resized by the system
+      if (!preview) d.effect = WindowProcEffect::kFollowDisplay;
+      return d;
     case kMsgSysCommand:
       if (!preview && IsSwallowedSysCommand(wParam)) {
         return Decision(WindowProcAction::kReturnZero);
@@ -110,6 +114,12 @@ DefaultDecision DecideDefaultProc(uint32_t message, uintptr_t wParam, const Host
       break;
   }
   return d;
+}
+
+uint32_t MouseThresholdForDpi(uint32_t dpi) {
+  if (dpi == 0) dpi = kDefaultDpi;
+  // 64-bit so that no DPI a system could report overflows.
+  return static_cast<uint32_t>(uint64_t{kMouseThreshold} * dpi / kDefaultDpi);
 }
 
 bool MovementCloses(Point reference, Point cursor, uint32_t threshold) {

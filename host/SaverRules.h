@@ -22,6 +22,7 @@ enum class WindowProcEffect {
   kCreate,           // detach the input context, take the reference point
   kDestroy,          // restore the input context, post quit
   kForwardToParent,  // post the message to the parent with the parent's handle as wParam
+  kFollowDisplay,    // full screen: cover the virtual screen anew, measure with the new DPI
 };
 
 struct WindowProcDecision {
@@ -50,6 +51,10 @@ struct DefaultDecision {
 
 // SaverDefaultProc's rules before its tail.
 DefaultDecision DecideDefaultProc(uint32_t message, uintptr_t wParam, const HostState& state);
+
+// The movement allowance at a DPI: 4 pixels at 96 dpi, scaled with it (truncated), so that the
+// hand travels as far on a dense screen. A DPI of 0 (unknown) counts as 96.
+uint32_t MouseThresholdForDpi(uint32_t dpi);
 
 // Movement of more than the threshold, summed over both axes, from the reference point.
 bool MovementCloses(Point reference, Point cursor, uint32_t threshold);

@@ -1,6 +1,7 @@
 // The saver window: RunSaver creates it full screen or as a preview child and pumps its
 // messages; SaverWindowProc and SaverDefaultProc carry out what the deciders in SaverRules
-// choose. The slide show sits between the two procedures and re-enters SaverDefaultProc.
+// choose. The slide show sits between the two procedures and re-enters SaverDefaultProc. The
+// movement allowance follows the window's DPI, and a full-screen window follows display changes.
 #include <windows.h>
 
 #include "host/Host_win.h"
@@ -44,6 +45,31 @@ WindowPlacement FullScreenPlacement() {
   ReleaseDC(nullptr, screen);
   p.rect = {box.left, box.top, box.right - box.left, box.bottom - box.top};
   return p;
+}
+
+using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+
+// The window's DPI: GetDpiForWindow where the system has it (Windows 10 1607 on), else the
+// screen's logical pixels per inch.
+uint32_t WindowDpi(HWND window) {
+  HMODULE user32 = GetModuleHandleA("USER32.DLL");
+  const auto dpiForWindow =
+      user32 != nullptr ? ProcAddress<GetDpiForWindowProc>(user32, "GetDpiForWindow") : nullptr;
+  if (dpiForWindow != nullptr) {
+    const UINT dpi = dpiForWindow(window);
+    if (dpi != 0) return dpi;
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<uint32_t>(dpi) : 0;
+}
+
+// After a display change the full-screen window covers the new screen, still topmost.
+void FollowDisplay(HWND window, HostState& state) {
+  const RECT r = FullScreenPlacement().rect;
+  SetWindowPos(window, HWND_TOPMOST, r.left, r.top, r.right, r.bottom, SWP_NOACTIVATE);
+  state.mouseThreshold = MouseThresholdForDpi(WindowDpi(window));
 }
 
 bool BringRunningSaverForward() {
@@ -98,6 +124,7 @@ void ApplyEffect(WindowProcEffect effect, HWND window, UINT message, LPARAM lPar
     case WindowProcEffect::kCreate:
       DetachInputContext(window, state);
       state.referencePoint = CursorPosition();
+      state.mouseThreshold = MouseThresholdForDpi(WindowDpi(window));
       break;
     case WindowProcEffect::kDestroy:
       RestoreInputContext(window, state);
@@ -105,6 +132,9 @@ void ApplyEffect(WindowProcEffect effect, HWND window, UINT message, LPARAM lPar
       break;
     case WindowProcEffect::kForwardToParent:
       ForwardToParent(window, message, lParam);
+      break;
+    case WindowProcEffect::kFollowDisplay:
+      FollowDisplay(window, state);
       break;
     case WindowProcEffect::kNone:
       break;

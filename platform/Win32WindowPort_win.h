@@ -19,6 +19,10 @@ class Win32WindowPort : public WindowPort {
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
   Size ClientSize() override;
   Point ClientOrigin() override;
+  // EnumDisplayMonitors and GetMonitorInfoA, looked up at run time (systems before Windows 98
+  // have neither): each monitor within the client area, primary first. A child window (the
+  // preview) and a system without the entries report the client area alone.
+  std::vector<Rect> MonitorRects() override;
   void InvalidateAll(bool erase) override;
   DeviceContext GetDc() override;
   void ReleaseDc(DeviceContext dc) override;

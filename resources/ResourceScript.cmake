@@ -4,7 +4,7 @@
 # .bmp file without its 14-byte file header, any other type holds the file's bytes unchanged.
 
 # Types that this reader does not carry (they are Windows-only: icons, dialogs, ...).
-set(KAVROSA_SKIPPED_RESOURCE_TYPES ICON CURSOR FONT MESSAGETABLE MANIFEST HTML DIALOG DIALOGEX
+set(KAVROSA_SKIPPED_RESOURCE_TYPES ICON CURSOR FONT MESSAGETABLE MANIFEST RT_MANIFEST HTML DIALOG DIALOGEX
     MENU STRINGTABLE VERSIONINFO ACCELERATORS)
 
 # Appends "id|typeNumber|typeName|file|offset" for each resource of `script` to `out_var`.

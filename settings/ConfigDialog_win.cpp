@@ -28,6 +28,20 @@ ConfigDialog* DialogObject(HWND dialog) {
   return reinterpret_cast<ConfigDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
+using InitCommonControlsExProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+
+// The up-down class through InitCommonControlsEx, which the first systems' common controls lack:
+// then the older call registers it. The manifest makes this the version 6 library.
+void RegisterCommonControls() {
+  HMODULE comctl32 = GetModuleHandleA("COMCTL32.DLL");
+  const auto initEx = comctl32 != nullptr
+                          ? reinterpret_cast<InitCommonControlsExProc>(reinterpret_cast<void*>(
+                                GetProcAddress(comctl32, "InitCommonControlsEx")))
+                          : nullptr;
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_UPDOWN_CLASS};
+  if (initEx == nullptr || !initEx(&classes)) InitCommonControls();
+}
+
 std::string SettingsPath() {
   char path[kDialogPathSize] = {};
   if (GetSettingsPath(path, sizeof(path)) == 0) return std::string();
@@ -35,7 +49,7 @@ std::string SettingsPath() {
 }
 
 void Initialise(HWND dialog, ConfigDialog& config) {
-  InitCommonControls();
+  RegisterCommonControls();
   char moduleName[256] = {};
   GetModuleFileNameA(nullptr, moduleName, sizeof(moduleName));
   ShowFileVersion(moduleName, dialog, kVersionTextId);

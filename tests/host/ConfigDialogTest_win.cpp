@@ -1,12 +1,14 @@
 // The configuration dialog of the real kavrosa.scr: what it shows from the settings file, the
 // up-down control's reversed range, what OK writes (the interval under its Shift-JIS key) and
-// that Cancel and Escape write nothing; the version text, and "?Unknown?" without a version.
+// that Cancel and Escape write nothing; the version text, and "?Unknown?" without a version;
+// the manifest in the module and the common controls 6 it brings.
 #ifdef _WIN32
 
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <string>
 
@@ -162,6 +164,67 @@ TEST_F(ConfigDialogTest, EscapeWritesNothing) {
   PressKey(VK_ESCAPE);
   ExpectEndedWithOne();
   EXPECT_EQ(GetFileAttributesA(Ini().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Where the process of `window` loaded comctl32.dll from, lower case; empty when not loaded.
+std::string CommonControlsPath(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+  if (process == nullptr) return std::string();
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  std::string found;
+  if (EnumProcessModules(process, modules, sizeof(modules), &bytes)) {
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+      char name[MAX_PATH] = {};
+      GetModuleFileNameExA(process, modules[i], name, sizeof(name));
+      std::string path = CharLowerA(name);
+      if (path.size() >= 12 && path.compare(path.size() - 12, 12, "comctl32.dll") == 0) {
+        found = path;
+      }
+    }
+  }
+  CloseHandle(process);
+  return found;
+}
+
+// The manifest asks for common controls 6: the dialog's process takes comctl32 from the
+// side-by-side store of version 6, not the system folder's version 5.
+TEST_F(ConfigDialogTest, DrawsWithCommonControlsSix) {
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  const std::string path = CommonControlsPath(dialog);
+  EXPECT_NE(path.find("microsoft.windows.common-controls_6595b64144ccf1df_6."), std::string::npos)
+      << path;
+  SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+}
+
+// The module's manifest (resource 1 of type RT_MANIFEST), read from the file as data.
+TEST(ManifestTest, DeclaresDpiAwarenessCommonControlsAndSystemsWithoutTrustInfo) {
+  HMODULE module = LoadLibraryExA(ScrPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr);
+  const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  ASSERT_NE(bytes, nullptr);
+  const std::string text(bytes, SizeofResource(module, found));
+  FreeLibrary(module);
+  for (const char* part :
+       {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+        "PerMonitorV2, PerMonitor</dpiAwareness>",
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm"
+        "</dpiAware>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\"",
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(text.find(part), std::string::npos) << part;
+  }
+  // A requested execution level would end file virtualisation for the settings file.
+  EXPECT_EQ(text.find("<trustInfo"), std::string::npos);
+  EXPECT_EQ(text.find("<requestedExecutionLevel"), std::string::npos);
 }
 
 // ShowFileVersion in this process, into a static control with the version text's id.

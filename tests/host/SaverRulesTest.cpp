@@ -69,6 +69,14 @@ INSTANTIATE_TEST_SUITE_P(
                        false},
         WindowProcCase{"paint granted", Granted(), kMsgPaint, 0, A::kDefault, E::kNone, false,
                        false},
+        WindowProcCase{"display change", FullScreen(), kMsgDisplayChange, 32, A::kPassOn,
+                       E::kFollowDisplay, false, false},
+        WindowProcCase{"display change preview", Preview(), kMsgDisplayChange, 32, A::kPassOn,
+                       E::kNone, false, false},
+        WindowProcCase{"dpi changed", FullScreen(), kMsgDpiChanged, 0x00C000C0, A::kPassOn,
+                       E::kFollowDisplay, false, false},
+        WindowProcCase{"dpi changed preview", Preview(), kMsgDpiChanged, 0x00C000C0, A::kPassOn,
+                       E::kNone, false, false},
         WindowProcCase{"help", FullScreen(), kMsgHelp, 0, A::kPassOn, E::kNone, false, false},
         WindowProcCase{"help preview", Preview(), kMsgHelp, 0, A::kReturnOne, E::kForwardToParent,
                        false, false},
@@ -201,6 +209,31 @@ TEST(MovementRuleTest, SmallMovesAddUpFromTheReference) {
   EXPECT_TRUE(MovementCloses(reference, {95, 100}, kMouseThreshold));
   EXPECT_TRUE(MovementCloses(reference, {98, 97}, kMouseThreshold));  // 2 + 3 both negative
 }
+
+struct DpiCase {
+  uint32_t dpi;
+  uint32_t threshold;
+};
+
+class MovementAtDpiTest : public ::testing::TestWithParam<DpiCase> {};
+
+// Straight along one axis and split over both: the threshold stays, one pixel more closes.
+TEST_P(MovementAtDpiTest, ThresholdStaysOneMoreCloses) {
+  const DpiCase& c = GetParam();
+  const uint32_t threshold = MouseThresholdForDpi(c.dpi);
+  EXPECT_EQ(threshold, c.threshold) << c.dpi << " dpi";
+  const Point reference{500, 500};
+  const int32_t t = static_cast<int32_t>(c.threshold);
+  EXPECT_FALSE(MovementCloses(reference, {500 + t, 500}, threshold)) << c.dpi;
+  EXPECT_TRUE(MovementCloses(reference, {501 + t, 500}, threshold)) << c.dpi;
+  EXPECT_FALSE(MovementCloses(reference, {500 - t / 2, 500 + (t - t / 2)}, threshold)) << c.dpi;
+  EXPECT_TRUE(MovementCloses(reference, {500 - t / 2, 501 + (t - t / 2)}, threshold)) << c.dpi;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, MovementAtDpiTest,
+                         ::testing::Values(DpiCase{96, 4}, DpiCase{120, 5}, DpiCase{144, 6},
+                                           DpiCase{192, 8}, DpiCase{0, 4}, DpiCase{72, 3},
+                                           DpiCase{0xFFFFFFFFu, 178956970u}));
 
 TEST(MovementRuleTest, FarApartCoordinatesDoNotOverflow) {
   EXPECT_TRUE(MovementCloses({INT32_MIN, 0}, {INT32_MAX, 0}, kMouseThreshold));

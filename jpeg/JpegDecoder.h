@@ -9,6 +9,7 @@
 #include "jpeg/JpegDecoderState.h"
 #include "jpeg/JpegError.h"
 #include "platform/LocalMemory.h"
+#include "platform/Types.h"
 
 namespace kavrosa {
 
@@ -28,5 +29,12 @@ JpegError DecodeJpegStream(JpegDecoderState& state, LocalBlock& headerBlock, Loc
 // Leaves `loaded` to the caller, like DecodeJpeg.
 JpegError DecodeJpegChecked(DibImage& image, const uint8_t* data, size_t size,
                             JpegPath path = JpegPath::kFast);
+
+// DecodeJpegStream, and when the picture is larger than `bound` in either direction, its
+// reduction to the size the fit rule gives inside `bound` (FitSize). A bound with a side of 0
+// or less leaves every picture at its own size.
+JpegError DecodeJpegFitted(JpegDecoderState& state, LocalBlock& headerBlock, LocalBlock& pixelBlock,
+                           const uint8_t* data, size_t size, Size bound,
+                           JpegPath path = JpegPath::kFast);
 
 }  // namespace kavrosa

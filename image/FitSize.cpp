@@ -16,4 +16,11 @@ Size FitSize(Size bound, Size picture) {
   return Size{static_cast<int32_t>(sw), static_cast<int32_t>(sh)};
 }
 
+Size FitTarget(Size bound, Size picture) {
+  const bool bounded = bound.cx > 0 && bound.cy > 0;
+  if (!bounded || (picture.cx <= bound.cx && picture.cy <= bound.cy)) return picture;
+  const Size fit = FitSize(bound, picture);
+  return Size{fit.cx > 0 ? fit.cx : 1, fit.cy > 0 ? fit.cy : 1};
+}
+
 }  // namespace kavrosa

@@ -10,6 +10,10 @@ namespace kavrosa {
 // {0, 0} for a picture without pixels.
 Size FitSize(Size bound, Size picture);
 
+// The size a picture is shown at under `bound`: its own when it fits (or there is no bound),
+// else its fit size, at least one pixel each way.
+Size FitTarget(Size bound, Size picture);
+
 // True when the bound limits anything: both sides positive.
 inline bool IsBound(Size bound) {
   return bound.cx > 0 && bound.cy > 0;

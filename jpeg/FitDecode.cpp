@@ -1,10 +1,11 @@
-// Decoding to a screen's size: the picture decoded, and when it is larger than the bound in
-// either direction, resampled to the size the fit rule gives inside it. The header block is
-// rewritten with the new size; the design's DecodeJpeg output is left untouched.
+// Decoding to a screen's size: the frame decoded at a reduced scale where that still covers
+// the target, the Exif orientation applied, and the result resampled to the exact size the
+// fit rule gives. The header block is rewritten at each step with the picture's new size.
 #include <cstring>
 
 #include "image/DibImage.h"
 #include "image/FitSize.h"
+#include "image/Orientation.h"
 #include "image/PixelGeometry.h"
 #include "image/Resample.h"
 #include "jpeg/JpegDecoder.h"
@@ -21,54 +22,63 @@ bool ReadHeader(LocalBlock& block, BitmapInfoHeader& header) {
   return true;
 }
 
-// The picture's own size when it fits the bound (or there is none), else its fit size.
-Size TargetSize(Size bound, Size picture) {
-  if (!IsBound(bound) || (picture.cx <= bound.cx && picture.cy <= bound.cy)) return picture;
-  const Size fit = FitSize(bound, picture);
-  // A sliver of a picture still keeps one pixel in each direction.
-  return Size{fit.cx > 0 ? fit.cx : 1, fit.cy > 0 ? fit.cy : 1};
+PixelRows24 RowsOf(const BlockLock& lock, Size size) {
+  return PixelRows24{lock.data(), size.cx, size.cy, static_cast<size_t>(StrideFor(size.cx, 24))};
 }
 
-}  // namespace
+MutablePixelRows24 MutableRowsOf(const BlockLock& lock, Size size) {
+  return MutablePixelRows24{lock.data(), size.cx, size.cy,
+                            static_cast<size_t>(StrideFor(size.cx, 24))};
+}
 
-// Replaces the 24-bit bottom-up picture in the blocks by its resampling to `target`.
-JpegError ResamplePicture(LocalBlock& headerBlock, LocalBlock& pixelBlock, Size target) {
-  BitmapInfoHeader header;
-  if (!ReadHeader(headerBlock, header)) return JpegError::kNone;
-  const Size picture{header.biWidth, header.biHeight};
-  if (picture == target) return JpegError::kNone;
-  const auto bytes = CheckedImageBytes(target.cx, target.cy, 24);
+// Replaces the picture in the blocks by `make(source, target)` at size `to`.
+template <typename Make>
+JpegError ReplacePicture(LocalBlock& headerBlock, LocalBlock& pixelBlock, BitmapInfoHeader header,
+                         Size to, Make make) {
+  const Size from{header.biWidth, header.biHeight};
+  const auto bytes = CheckedImageBytes(to.cx, to.cy, 24);
   if (!bytes) return JpegError::kImageSize;
-  LocalBlock resampled = LocalBlock::Allocate(*bytes);
-  if (!resampled) return JpegError::kOutOfMemory;
+  LocalBlock replaced = LocalBlock::Allocate(*bytes);
+  if (!replaced) return JpegError::kOutOfMemory;
   {
-    BlockLock from(pixelBlock);
-    BlockLock to(resampled);
-    const PixelRows24 source{from.data(), picture.cx, picture.cy,
-                             static_cast<size_t>(StrideFor(picture.cx, 24))};
-    const MutablePixelRows24 destination{to.data(), target.cx, target.cy,
-                                         static_cast<size_t>(StrideFor(target.cx, 24))};
-    if (!from || from.size() < source.stride * static_cast<size_t>(picture.cy))
+    BlockLock source(pixelBlock);
+    BlockLock target(replaced);
+    if (!source || source.size() < static_cast<size_t>(StrideFor(from.cx, 24)) * from.cy)
       return JpegError::kOutOfMemory;
-    if (!Resample24(source, destination)) return JpegError::kOutOfMemory;
+    if (!make(RowsOf(source, from), MutableRowsOf(target, to))) return JpegError::kOutOfMemory;
   }
-  pixelBlock = std::move(resampled);
-  header.biWidth = target.cx;
-  header.biHeight = target.cy;
+  pixelBlock = std::move(replaced);
+  header.biWidth = to.cx;
+  header.biHeight = to.cy;
   header.biSizeImage = *bytes;
   BlockLock lock(headerBlock);
   std::memcpy(lock.data(), &header, kHeaderBytes);
   return JpegError::kNone;
 }
 
+}  // namespace
+
 JpegError DecodeJpegFitted(JpegDecoderState& state, LocalBlock& headerBlock, LocalBlock& pixelBlock,
                            const uint8_t* data, size_t size, Size bound, JpegPath path) {
-  const JpegError error = DecodeJpegStream(state, headerBlock, pixelBlock, data, size, path);
+  JpegError error = DecodeJpegAtBound(state, headerBlock, pixelBlock, data, size, bound, path);
   if (error != JpegError::kNone) return error;
   BitmapInfoHeader header;
   if (!ReadHeader(headerBlock, header) || !pixelBlock) return JpegError::kNone;
-  const Size picture{header.biWidth, header.biHeight};
-  return ResamplePicture(headerBlock, pixelBlock, TargetSize(bound, picture));
+  const int32_t orientation = state.exifOrientation;
+  if (orientation != 1) {
+    const Size oriented = OrientedSize(Size{header.biWidth, header.biHeight}, orientation);
+    error = ReplacePicture(headerBlock, pixelBlock, header, oriented,
+                           [orientation](const PixelRows24& from, const MutablePixelRows24& to) {
+                             return OrientPixels24(from, orientation, to);
+                           });
+    if (error != JpegError::kNone) return error;
+    ReadHeader(headerBlock, header);
+  }
+  // The full-size picture (not the reduced one) is what the bound is measured against.
+  const Size full = OrientedSize(Size{state.header.biWidth, state.header.biHeight}, orientation);
+  const Size target = FitTarget(bound, full);
+  if (target == Size{header.biWidth, header.biHeight}) return JpegError::kNone;
+  return ReplacePicture(headerBlock, pixelBlock, header, target, Resample24);
 }
 
 int32_t DibImage::DecodeJpegToFit(const uint8_t* data, size_t size, Size bound) {

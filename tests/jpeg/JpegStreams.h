@@ -198,4 +198,8 @@ inline uint64_t Fnv1a(const Bytes& bytes) {
 
 Bytes ReadFile(const std::string& path);
 
+// PSNR in dB of two 24-bit bottom-up pictures of the same size (99 when equal), over the
+// pixels only (not the fill bytes at the ends of rows).
+double Psnr(const Bytes& a, const Bytes& b, int width, int height);
+
 }  // namespace kavrosa::test

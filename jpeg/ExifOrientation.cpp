@@ -44,9 +44,9 @@ int32_t ReadExifOrientation(ByteView body) {
   const size_t ifd = reader.U32(4);
   if (!reader.Has(ifd, 2)) return 0;
   const size_t entries = reader.U16(ifd);
+  if (!reader.Has(ifd + 2, 12 * entries)) return 0;  // more entries than the block holds
   for (size_t n = 0; n < entries; ++n) {
     const size_t entry = ifd + 2 + 12 * n;
-    if (!reader.Has(entry, 12)) return 0;
     if (reader.U16(entry) != kOrientationTag) continue;
     if (reader.U16(entry + 2) != kTypeShort || reader.U32(entry + 4) != 1) return 0;
     const uint32_t value = reader.U16(entry + 8);

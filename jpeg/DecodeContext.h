@@ -39,7 +39,9 @@ struct DecodeContext {
   Size bound = {};
   int32_t scale = 1;
   std::vector<uint8_t> strip;
-  // Progressive frames: the coefficients and the number of scans so far.
+  // Frames gathered over several scans (progressive, or sequential with one component per
+  // scan): the coefficients and the number of scans so far.
+  bool gathered = false;
   CoefficientStore coefficients;
   int32_t scans = 0;
 
@@ -55,7 +57,7 @@ struct DecodeContext {
 // entropy-coded data, where the next marker is expected.
 size_t DecodeScan(DecodeContext& context, size_t q);
 
-// One scan of a progressive frame into context.coefficients (ProgressiveScan.cpp).
+// One scan of a gathered frame into context.coefficients (ProgressiveScan.cpp).
 JpegError DecodeProgressiveScan(DecodeContext& context, const ScanSetup& setup);
 
 // At EOI: a frame gathered in coefficients becomes the picture.

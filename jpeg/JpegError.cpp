@@ -35,7 +35,7 @@ constexpr const char* kMessages[] = {
     "hierarchical JPEG is not supported",
     "four-component (CMYK) JPEG is not supported",
     "a progressive scan's band or approximation does not follow the scans before it",
-    "more than 64 progressive scans",
+    "more than 64 scans in one frame",
 };
 
 static_assert(std::size(kMessages) == static_cast<size_t>(JpegError::kTooManyScans) + 1,

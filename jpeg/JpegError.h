@@ -34,7 +34,7 @@ enum class JpegError : int32_t {
   kHierarchical,         // SOF5-6, DHP, EXP
   kFourComponents,       // CMYK or YCCK
   kProgressiveScan,      // a band or approximation that does not follow the scans before it
-  kTooManyScans,         // more progressive scans than any encoder writes
+  kTooManyScans,         // more scans in one frame than any encoder writes
 };
 
 // A one-line reason, without a trailing newline, for every code (kNone included).

@@ -133,7 +133,7 @@ JpegError AllocateBlocks(DecodeContext& c) {
   }
   c.pixelBlock = LocalBlock::Allocate(header.biSizeImage);
   if (!c.headerBlock || !c.pixelBlock) return JpegError::kOutOfMemory;
-  if (c.state.progressive && !c.coefficients.Allocate(c.state)) return JpegError::kImageSize;
+  if (c.gathered && !c.coefficients.Allocate(c.state)) return JpegError::kImageSize;
   return JpegError::kNone;
 }
 
@@ -155,6 +155,7 @@ size_t ReadFrameHeader(DecodeContext& c, size_t q, bool progressive) {
   const JpegError invalid = CheckFrame(frame, count);
   if (invalid != JpegError::kNone) return c.Stop(invalid, q);
   c.state.progressive = progressive ? 1 : 0;
+  c.gathered = progressive;
   SetFrameGeometry(c.state, frame, count);
   c.scale = ChooseScale(c);
   c.scans = 0;

@@ -1,16 +1,17 @@
-// One scan of a progressive frame (T.81 G.1.2): DC first and refining scans, AC bands with
-// end-of-band runs, and AC refinement, which interleaves correction bits for coefficients
-// already nonzero with the new ones. The coefficients stay quantised in 16 bits until the
-// frame ends. Every step refuses what would leave its band, its 16 bits or its table, and a
-// scan must continue the approximation its band has reached, which also bounds the work a
-// short hostile stream can ask for.
+// One scan of a frame gathered in coefficients. Progressive (T.81 G.1.2): DC first and
+// refining scans, AC bands with end-of-band runs, and AC refinement, which interleaves
+// correction bits for coefficients already nonzero with the new ones. Sequential: whole
+// blocks of one component (or some) per scan. The coefficients stay quantised in 16 bits until
+// the frame ends. Every step refuses what would leave its band, its 16 bits or its table, and
+// a progressive scan must continue the approximation its band has reached.
 #include "jpeg/BitReader.h"
 #include "jpeg/ScanSetup.h"
 
 namespace kavrosa {
 namespace {
 
-// More scans than any encoder writes (jpegtran's default script has ten).
+// More scans than any encoder writes (jpegtran's default script has ten, a sequential frame
+// one per component).
 constexpr int32_t kMaxProgressiveScans = 64;
 
 bool FitsInt16(int32_t v) {
@@ -19,7 +20,9 @@ bool FitsInt16(int32_t v) {
 
 class ProgressiveDecoder {
  public:
-  ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup) : s_(s), setup_(setup) {}
+  // A sequential scan's approximation bytes are not read (Al 0).
+  ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup)
+      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0) {}
 
   void Restart() {
     predictors_[0] = predictors_[1] = predictors_[2] = 0;
@@ -27,6 +30,7 @@ class ProgressiveDecoder {
   }
 
   JpegError Block(int i, int16_t* block) {
+    if (!s_.progressive) return Sequential(i, block);
     if (setup_.ss == 0) return setup_.ah == 0 ? DcFirst(i, block) : DcRefine(block);
     return setup_.ah == 0 ? AcFirst(i, block) : AcRefine(i, block);
   }
@@ -40,6 +44,25 @@ class ProgressiveDecoder {
 
   int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
 
+  // A whole block of a sequential scan, with the baseline block's rules (T.81 F.2.2).
+  JpegError Sequential(int i, int16_t* block) {
+    JpegError error = DcFirst(i, block);
+    if (error != JpegError::kNone) return error;
+    for (int32_t k = 1; k < 64;) {
+      int32_t run = 0, size = 0;
+      error = AcSymbol(i, run, size);
+      if (error != JpegError::kNone) return error;
+      if (size > kMaxAcSize) return JpegError::kCoefficientSize;
+      const int32_t value = ReceiveExtend(size);
+      if (run == 0 && size == 0) break;  // end of block
+      k += run;
+      if (k > 63) return JpegError::kCoefficientOverrun;
+      block[kZigzag[k]] = static_cast<int16_t>(value);
+      ++k;
+    }
+    return JpegError::kNone;
+  }
+
   JpegError DcFirst(int i, int16_t* block) {
     const ComponentTables& t = setup_.tables[i];
     uint8_t size = 0;
@@ -49,14 +72,14 @@ class ProgressiveDecoder {
     predictors_[i] += ReceiveExtend(size);
     if (predictors_[i] > kMaxDcPredictor || predictors_[i] < -kMaxDcPredictor)
       return JpegError::kDcOutOfRange;
-    const int32_t value = predictors_[i] * (1 << setup_.al);
+    const int32_t value = predictors_[i] * (1 << al_);
     if (!FitsInt16(value)) return JpegError::kDcOutOfRange;
     block[0] = static_cast<int16_t>(value);
     return JpegError::kNone;
   }
 
   JpegError DcRefine(int16_t* block) {
-    if (Bits(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << setup_.al));
+    if (Bits(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
     return JpegError::kNone;
   }
 
@@ -90,7 +113,7 @@ class ProgressiveDecoder {
       k += run;  // a run of 15 with size 0 skips sixteen zeros
       if (k > setup_.se) return JpegError::kCoefficientOverrun;
       if (size != 0) {
-        const int32_t value = ReceiveExtend(size) * (1 << setup_.al);
+        const int32_t value = ReceiveExtend(size) * (1 << al_);
         if (!FitsInt16(value)) return JpegError::kCoefficientSize;
         block[kZigzag[k]] = static_cast<int16_t>(value);
       }
@@ -101,7 +124,7 @@ class ProgressiveDecoder {
   // A correction bit for a coefficient already nonzero: moves it one step away from zero.
   JpegError Correct(int16_t& coefficient) {
     if (Bits(1) == 0) return JpegError::kNone;
-    const int32_t p1 = 1 << setup_.al;
+    const int32_t p1 = 1 << al_;
     if ((coefficient & p1) != 0) return JpegError::kNone;
     const int32_t value = coefficient >= 0 ? coefficient + p1 : coefficient - p1;
     if (!FitsInt16(value)) return JpegError::kCoefficientSize;
@@ -119,7 +142,7 @@ class ProgressiveDecoder {
         int32_t value = 0;
         if (size != 0) {
           if (size != 1) return JpegError::kCoefficientSize;
-          value = Bits(1) != 0 ? (1 << setup_.al) : -(1 << setup_.al);
+          value = Bits(1) != 0 ? (1 << al_) : -(1 << al_);
         } else if (run != 15) {
           eobRun_ = EobRun(run);
           break;  // the rest of the band gets its correction bits below
@@ -154,6 +177,7 @@ class ProgressiveDecoder {
 
   JpegDecoderState& s_;
   const ScanSetup& setup_;
+  const int32_t al_;
   int32_t predictors_[3] = {0, 0, 0};
   int32_t eobRun_ = 0;
 };
@@ -177,8 +201,10 @@ JpegError AdvanceApproximation(CoefficientStore& store, const ScanSetup& setup) 
 
 JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
   if (++c.scans > kMaxProgressiveScans) return JpegError::kTooManyScans;
-  const JpegError order = AdvanceApproximation(c.coefficients, setup);
-  if (order != JpegError::kNone) return order;
+  if (c.state.progressive) {
+    const JpegError order = AdvanceApproximation(c.coefficients, setup);
+    if (order != JpegError::kNone) return order;
+  }
   JpegDecoderState& s = c.state;
   ProgressiveDecoder decoder(s, setup);
   int32_t mcuCounter = 0;

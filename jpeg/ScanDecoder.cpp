@@ -33,6 +33,7 @@ JpegError BindComponent(const JpegDecoderState& s, int i, const Selectors& selec
   tables.acCount = s.acValueCounts[selectors.ac];
   tables.quant = s.quantTables[q];
   const bool needsDc = !s.progressive || (setup.ss == 0 && setup.ah == 0);
+  // Sequential scans are bound whole, as they are decoded at once.
   const bool needsAc = !s.progressive || setup.ss != 0;
   const bool needsQuant = !s.progressive;
   if ((needsDc && tables.dcValues == nullptr) || (needsAc && tables.acValues == nullptr) ||
@@ -70,21 +71,28 @@ JpegError ReadScanHeader(DecodeContext& c, size_t q, ScanSetup& setup) {
   for (size_t k = 0; k < ns; ++k) {
     const uint8_t id = c.stream.At(q + 3 + 2 * k);
     const uint8_t tables = c.stream.At(q + 4 + 2 * k);
+    bool known = false;
     for (int i = 0; i < s.componentCount; ++i) {
       if (s.components[i].id != id) continue;
       if (!selectors[i].named && setup.count < 3) setup.order[setup.count++] = i;
       selectors[i] = Selectors{true, tables >> 4, tables & 0x0F};
+      known = true;
     }
+    if (!known) setup.unknown = true;
   }
+  setup.complete = setup.count == s.componentCount;
   const size_t band = q + 3 + 2 * ns;
   setup.ss = c.stream.At(band);
   setup.se = c.stream.At(band + 1);
   setup.ah = c.stream.At(band + 2) >> 4;
   setup.al = c.stream.At(band + 2) & 0x0F;
-  if (s.progressive) {
-    if (setup.count == 0) return JpegError::kScanComponents;
-    const JpegError error = CheckProgression(setup);
-    if (error != JpegError::kNone) return error;
+  if (s.progressive || c.gathered || (!setup.complete && !setup.unknown)) {
+    // A scan of some of the components: each must be the frame's.
+    if (setup.count == 0 || setup.unknown) return JpegError::kScanComponents;
+    if (s.progressive) {
+      const JpegError error = CheckProgression(setup);
+      if (error != JpegError::kNone) return error;
+    }
     for (int k = 0; k < setup.count; ++k) {
       const int i = setup.order[k];
       const JpegError bound = BindComponent(s, i, selectors[i], setup, setup.tables[i]);
@@ -115,7 +123,13 @@ size_t DecodeScan(DecodeContext& c, size_t q) {
   if (error != JpegError::kNone) return c.Stop(error, q);
   StartBitReader(c.state, c.stream.data + setup.dataStart);
   c.state.bitOverrun = 0;
-  if (c.state.progressive) {
+  if (!c.gathered && !setup.complete) {
+    // Sequential with one component (or some) per scan: gathered like a progressive frame.
+    if (!c.coefficients.Allocate(c.state)) return c.Stop(JpegError::kImageSize, q);
+    c.gathered = true;
+    c.scans = 0;
+  }
+  if (c.gathered) {
     error = DecodeProgressiveScan(c, setup);
   } else {
     BlockLock pixels(c.pixelBlock);
@@ -131,7 +145,7 @@ size_t DecodeScan(DecodeContext& c, size_t q) {
 
 JpegError FinishFrame(DecodeContext& c) {
   // A frame without scans keeps its zero-filled block, as a sequential one does.
-  if (!c.frameRead || !c.state.progressive || c.scans == 0) return JpegError::kNone;
+  if (!c.frameRead || !c.gathered || c.scans == 0) return JpegError::kNone;
   for (int i = 0; i < c.state.componentCount; ++i)
     if (ComponentQuant(c.state, i) == nullptr) return JpegError::kUndefinedTable;
   BlockLock pixels(c.pixelBlock);

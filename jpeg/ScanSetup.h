@@ -24,8 +24,11 @@ struct ScanSetup {
   int32_t hRatioCr = 1;
   int32_t vRatioCr = 1;
   size_t dataStart = 0;  // first byte of entropy-coded data
-  // The frame components the scan names, in the scan's order.
+  // The frame components the scan names, in the scan's order; whether it names them all, and
+  // whether it also names identifiers the frame does not have.
   int32_t count = 0;
+  bool complete = false;
+  bool unknown = false;
   int32_t order[3] = {0, 0, 0};
   // Spectral selection and successive approximation (progressive scans only).
   int32_t ss = 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the corpus the native jpeg tests compare against at build time (nothing of it is
 # committed): cjpeg baseline files over every layout with 1x1 chroma and greyscale, restart
-# intervals on and off; their progressive twins from jpegtran (the default script and one
+# intervals on and off, and the same in non-interleaved scans; their progressive twins from jpegtran (the default script and one
 # with successive approximation of DC and AC) and the twins turned back to baseline; jpegtran's
 # lossless turns and mirrors of one picture for the orientation tests; a 4000x3000 photograph.
 # Usage: make-generated-corpus.sh OUTDIR. Writes OUTDIR/manifest.txt last.
@@ -32,6 +32,12 @@ for src in rose plasma; do
       echo "baseline $name.jpg" >>"$list"
       echo "twin ${name}_prog.jpg $name.jpg" >>"$list"
       echo "twin ${name}_back.jpg $name.jpg" >>"$list"
+      if [ "$layout" != grey ]; then
+        # The same coefficients in a sequential frame of two scans.
+        cjpeg -baseline "${opts[@]}" -scans "$here/data/sequential-scans.txt" \
+          -outfile "${name}_seq.jpg" "$tmp/$src.ppm"
+        echo "twin ${name}_seq.jpg $name.jpg" >>"$list"
+      fi
       if [ "$layout" = grey ]; then script=scans-grey.txt; else script=scans.txt; fi
       jpegtran -scans "$here/data/$script" -restart 3B -outfile "${name}_scans.jpg" "$name.jpg"
       echo "twin ${name}_scans.jpg $name.jpg" >>"$list"

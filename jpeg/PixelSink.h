@@ -44,6 +44,7 @@ class PixelSink {
   uint8_t* pixels_;
   int32_t scale_;
   std::vector<uint8_t>& strip_;
+  std::vector<uint16_t> columns_;  // per byte of a row: the sum over one box's rows
 };
 
 // Bytes of one strip row for a picture `width` pixels wide (room for whole 4-pixel groups).

@@ -1,6 +1,7 @@
 // DecodeJpeg and the marker loop with its segment readers (SOF0-2, DQT, DHT, DRI, APP1 Exif,
-// skipped segments). Each reader gets the offset of a segment's length field and checks the segment
-// against the stream before it reads; tables stay in the stream and are only pointed at.
+// skipped segments). Each reader gets the offset of a segment's length field and checks the
+// segment against the stream before it reads; tables stay in the stream and are only pointed
+// at. Other coding processes are refused by name.
 #include <cstring>
 #include <new>
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes the corpus the native jpeg tests compare against at build time (nothing of it is
 # committed): cjpeg baseline files over every layout with 1x1 chroma and greyscale, restart
-# intervals on and off, and the same in non-interleaved scans; their progressive twins from jpegtran (the default script and one
-# with successive approximation of DC and AC) and the twins turned back to baseline; jpegtran's
-# lossless turns and mirrors of one picture for the orientation tests; a 4000x3000 photograph.
+# intervals on and off, and the same in non-interleaved scans; their progressive twins from
+# jpegtran (the default script and one with successive approximation of DC and AC) and the
+# twins turned back to baseline; jpegtran's lossless turns and mirrors of one picture for the
+# orientation tests; a 4000x3000 photograph.
 # Usage: make-generated-corpus.sh OUTDIR. Writes OUTDIR/manifest.txt last.
 set -euo pipefail
 out=$1

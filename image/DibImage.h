@@ -45,7 +45,7 @@ class DibImage {
   // `size` bounds every read of the packed DIB.
   int32_t LoadPackedDib(const uint8_t* data, size_t size);
 
-  // The baseline JPEG decoder (jpeg/). Reads nothing at or beyond data + size.
+  // The JPEG decoder (jpeg/): the picture as stored. Reads nothing at or beyond data + size.
   int32_t DecodeJpeg(const uint8_t* data, size_t size);
   // The same stream as a screen of size `bound` shows it: the picture with its Exif orientation
   // applied, reduced to its fit size inside `bound` when larger than `bound` in either

@@ -74,6 +74,22 @@ TEST(ExifOrientation, DecodeAppliesTheFirstUsableTagAndIgnoresDamage) {
   EXPECT_EQ(stored.Pixels(), Decode(plain).Pixels());
 }
 
+TEST(ExifOrientation, FittingMeasuresTheTurnedPicture) {
+  const Bytes tagged =
+      WithSegmentAfterSoi(ReadFile("data/rose_64x48_s2x2_q75.jpg"), ExifSegment(6, true));
+  Decoded whole = DecodeFitted(tagged);
+  ASSERT_EQ(PictureSize(whole), (Size{48, 64}));
+  // 48 x 64 into 24 x 24: 18 x 24, from a half-size decode (32 x 24 covers 24 x 18).
+  Decoded fitted = DecodeFitted(tagged, Size{24, 24});
+  ASSERT_EQ(fitted.error, JpegError::kNone);
+  ASSERT_EQ(PictureSize(fitted), (Size{18, 24}));
+  const Bytes full = whole.Pixels();
+  Bytes expected(56 * 24, 0);
+  ASSERT_TRUE(Resample24(PixelRows24{full.data(), 48, 64, 144},
+                         MutablePixelRows24{expected.data(), 18, 24, 56}));
+  EXPECT_GT(Psnr(fitted.Pixels(), expected, 18, 24), 25.0);
+}
+
 // A picture of one-letter pixels, top row first, into bottom-up rows (stride rounded to 4).
 Bytes Picture(const std::vector<std::string>& rows) {
   const size_t w = rows[0].size();

@@ -36,9 +36,10 @@ constexpr const char* kMessages[] = {
     "four-component (CMYK) JPEG is not supported",
     "a progressive scan's band or approximation does not follow the scans before it",
     "more than 64 scans in one frame",
+    "RGB-coded JPEG (components R, G, B) is not supported",
 };
 
-static_assert(std::size(kMessages) == static_cast<size_t>(JpegError::kTooManyScans) + 1,
+static_assert(std::size(kMessages) == static_cast<size_t>(JpegError::kRgbComponents) + 1,
               "one message per code");
 
 }  // namespace

@@ -35,6 +35,7 @@ enum class JpegError : int32_t {
   kFourComponents,       // CMYK or YCCK
   kProgressiveScan,      // a band or approximation that does not follow the scans before it
   kTooManyScans,         // more scans in one frame than any encoder writes
+  kRgbComponents,        // components named R, G, B: colours not in YCbCr
 };
 
 // A one-line reason, without a trailing newline, for every code (kNone included).

@@ -54,6 +54,9 @@ JpegError CheckFrame(const ByteView frame, int32_t count) {
     if (frame.At(8 + 3 * i + 2) > 3) return JpegError::kTableNumber;
   }
   if (count == 3) {
+    // Without a colour-transform flag read, only identifiers name the colours: R, G, B.
+    if (frame.At(8) == 'R' && frame.At(11) == 'G' && frame.At(14) == 'B')
+      return JpegError::kRgbComponents;
     const int32_t h = frame.At(9) >> 4;
     const int32_t v = frame.At(9) & 0x0F;
     const bool chromaOne = frame.At(12) == 0x11 && frame.At(15) == 0x11;

@@ -271,6 +271,15 @@ std::vector<Refusal> ParsingRefusals() {
       {"FrameCutShort", frameCut, JpegError::kTruncated},
       {"FourComponents", WithFrameByte(9, 4), JpegError::kFourComponents},
       {"TwoComponents", WithFrameByte(9, 2), JpegError::kComponentCount},
+      {"RgbComponents",
+       Concat({kSoi,
+               [] {
+                 Bytes f = Frame(16, 16);
+                 f[10] = 'R', f[13] = 'G', f[16] = 'B';
+                 return f;
+               }(),
+               kEoi}),
+       JpegError::kRgbComponents},
       {"ZeroHorizontalFactor", WithFrameByte(11, 0x01), JpegError::kSamplingFactorZero},
       {"ZeroVerticalChroma", WithFrameByte(14, 0x10), JpegError::kSamplingFactorZero},
       {"LumaThreeByOne", WithFrameByte(11, 0x31), JpegError::kSamplingLayout},
@@ -308,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(Segments, ParsingRefusal, ::testing::ValuesIn(ParsingRe
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JpegErrorMessages, EveryCodeHasItsOwnLine) {
-  for (int e = 0; e <= static_cast<int>(JpegError::kTooManyScans); ++e) {
+  for (int e = 0; e <= static_cast<int>(JpegError::kRgbComponents); ++e) {
     const std::string message = JpegErrorMessage(static_cast<JpegError>(e));
     EXPECT_FALSE(message.empty());
     EXPECT_EQ(message.find('\n'), std::string::npos);

@@ -63,6 +63,24 @@ void DecodeKavrosa(benchmark::State& state, kavrosa::JpegPath path) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(pictures.size()));
 }
 
+// The same pictures as a 160x120 screen shows them: decoded at a reduced scale, then resampled.
+void DecodeKavrosaFitted(benchmark::State& state) {
+  const auto& pictures = Pictures();
+  if (pictures.empty()) state.SkipWithError("no pictures under resources/pictures");
+  for (auto _ : state) {
+    for (const Bytes& picture : pictures) {
+      kavrosa::JpegDecoderState decoder;
+      kavrosa::LocalBlock header;
+      kavrosa::LocalBlock pixels;
+      const kavrosa::JpegError error = kavrosa::DecodeJpegFitted(
+          decoder, header, pixels, picture.data(), picture.size(), kavrosa::Size{160, 120});
+      if (error != kavrosa::JpegError::kNone) state.SkipWithError("decode failed");
+      benchmark::DoNotOptimize(pixels);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(pictures.size()));
+}
+
 void DecodeLibjpeg(benchmark::State& state) {
   const auto& pictures = Pictures();
   for (auto _ : state) {
@@ -123,6 +141,7 @@ void DecodeStb(benchmark::State& state) {
 BENCHMARK_CAPTURE(DecodeKavrosa, fast, kavrosa::JpegPath::kFast)->Name("decode/kavrosa");
 BENCHMARK_CAPTURE(DecodeKavrosa, reference, kavrosa::JpegPath::kReference)
     ->Name("decode/kavrosa_reference");
+BENCHMARK(DecodeKavrosaFitted)->Name("decode/kavrosa_fit_160x120");
 BENCHMARK(DecodeLibjpeg)->Name("decode/libjpeg_turbo_islow");
 BENCHMARK(DecodeStb)->Name("decode/stb_image");
 

@@ -84,6 +84,11 @@ intptr_t SlideShow::OnMessage(WindowPort& window, uint32_t message, uintptr_t wP
     case kWmTimer:
       if (timerId_ != 0 && wParam == timerId_) Tick(window);
       break;
+    case kWmDisplayChange:
+      // The window is a new size: the picture on screen is placed again, and the next tick
+      // draws it there.
+      if (currentImage_) ComputeLayout(window);
+      break;
     default:
       break;
   }

@@ -27,7 +27,8 @@ struct BitmapObject {
   uint32_t colourCount = 0;  // entries of `colours` in use (palettised bitmaps)
   RgbQuad colours[256] = {};
   std::unique_ptr<uint8_t, FreeDeleter> bits;
-  int selections = 0;  // DCs this bitmap is selected into; a selected bitmap is not deleted
+  int selections = 0;   // DCs this bitmap is selected into; a selected bitmap is not deleted
+  uint64_t writes = 0;  // drawing operations that targeted it
 };
 
 struct PaletteObject {
@@ -242,6 +243,7 @@ bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext s
   const bool needsSource = RopNeedsSource(rop);
   if (needsSource && (src == nullptr || src->bitmap == nullptr)) return false;
   BitmapObject& target = *dst->bitmap;
+  ++target.writes;
   const BitmapObject* source = needsSource ? src->bitmap : nullptr;
   const bool fast = fastPaths && rop == kSrcCopy && source->bitCount == 24 && target.bitCount == 24;
   // Only the destination pixels inside the target are visited.
@@ -402,6 +404,10 @@ void Flush() {}
 
 SoftwareStats GetSoftwareStats() {
   return stats;
+}
+
+uint64_t BitmapWrites(DeviceContext dc) {
+  return dc != nullptr && dc->bitmap != nullptr ? dc->bitmap->writes : 0;
 }
 
 void SetSoftwareFastPaths(bool enabled) {

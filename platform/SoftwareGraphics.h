@@ -1,5 +1,6 @@
-// What the software drawing seam can tell tests about itself (how many seam calls were made,
-// how many of its objects are alive) and its one test switch. Not in the Windows build.
+// What the software drawing seam can tell tests and shells about itself (how many seam calls
+// were made, how many of its objects are alive, how often a bitmap was drawn into) and its one
+// test switch. Not in the Windows build.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,10 @@ struct SoftwareStats {
 };
 
 SoftwareStats GetSoftwareStats();
+
+// How many drawing operations have written into the bitmap selected into `dc` (0 for none), so
+// that a shell pushing the pixels elsewhere can tell a tick that drew from one that did not.
+uint64_t BitmapWrites(DeviceContext dc);
 
 // Turns the same-format copy paths off (on by default), so that tests can hold them to the
 // plain per-pixel path.

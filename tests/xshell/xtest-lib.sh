@@ -1,0 +1,70 @@
+# Shared by the X11 program's test scripts: a private Xvfb on a free display, scratch space, and
+# cleanup of everything a test started. Displays are tried from KAVROSA_XTEST_DISPLAYS
+# ("FIRST LAST", default "131 139"); a number another test took is skipped, so parallel tests
+# never share a server. Exit code 77 tells CTest a test was skipped.
+
+xtest_pids=()
+xtest_work=$(mktemp -d "${TMPDIR:-/tmp}/kavrosa-xtest.XXXXXX")
+
+xtest_cleanup() {
+  local pid
+  for pid in "${xtest_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${xtest_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$xtest_work"
+}
+trap xtest_cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+# start_xvfb WxH [extra Xvfb options]: sets DISPLAY and xtest_xvfb_pid.
+start_xvfb() {
+  local size=$1
+  shift
+  command -v Xvfb >/dev/null || skip "Xvfb is not installed (apt-get install xvfb)"
+  local range=(${KAVROSA_XTEST_DISPLAYS:-131 139}) n
+  for ((n = range[0]; n <= range[1]; n++)); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "${size}x24" -br -nolisten tcp "$@" >"$xtest_work/xvfb-$n.log" 2>&1 &
+    local pid=$!
+    local tries
+    for tries in $(seq 50); do
+      if ! kill -0 "$pid" 2>/dev/null; then break; fi  # display taken meanwhile: next one
+      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        xtest_pids+=("$pid")
+        xtest_xvfb_pid=$pid
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  fail "no free display in ${range[*]}"
+}
+
+# The frames tool's frames FIRST..LAST at WxH for a settings file, into DIR.
+reference_frames() {  # tool settings WxH first last dir
+  "$1" frames --settings "$2" --size "$3" --ticks "$4:$5" --out "$6" >/dev/null ||
+    fail "frames tool failed"
+}
+
+# Waits up to SECONDS for process PID to end; returns its exit code, or 124 when it did not.
+wait_for_exit() {  # pid seconds
+  local i
+  for ((i = 0; i < $2 * 20; i++)); do
+    kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }
+    sleep 0.05
+  done
+  return 124
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }

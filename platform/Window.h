@@ -13,7 +13,6 @@ namespace kavrosa {
 constexpr uint32_t kWmCreate = 0x0001;
 constexpr uint32_t kWmDestroy = 0x0002;
 constexpr uint32_t kWmShowWindow = 0x0018;
-// The client area's size or its monitors changed (WM_DISPLAYCHANGE): lay out again.
 constexpr uint32_t kWmDisplayChange = 0x007E;
 constexpr uint32_t kWmTimer = 0x0113;
 

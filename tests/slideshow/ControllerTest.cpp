@@ -181,6 +181,7 @@ TEST_F(ShowTest, DisplayChangeLaysThePictureOutAgain) {
   EXPECT_EQ(Counters().destRect, (Rect{84, 63, 555, 416}));
   SoftwareWindowPort larger(Size{800, 600}, Point{});
   show_->OnMessage(larger, kWmDisplayChange, 0, 0);
+  show_->Tick(larger);  // laid out by the next tick at the latest
   EXPECT_EQ(Counters().destRect, (Rect{164, 123, 635, 476}));
   for (int i = 0; i < 40; ++i) show_->Tick(larger);
   const std::vector<uint8_t> full = testing_pictures::PatternBytes(471, 353, 140);

@@ -4,6 +4,7 @@
 //   grab ID|root OUT   the window's pixels as a 24-bit bottom-up BMP, laid out as the frames
 //                      tool writes its frames, so equal pixels give equal files
 //   centre ID|root     prints the centre pixel as RRGGBB
+//   close ID           asks window ID to close, as a window manager does (WM_DELETE_WINDOW)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
@@ -95,7 +96,7 @@ int WriteBmp(XImage* image, const char* file) {
 int Usage() {
   std::fprintf(stderr,
                "usage: kavrosa-xtest-helper window WxH | resize ID WxH | grab ID|root OUT.bmp |"
-               " centre ID|root\n");
+               " centre ID|root | close ID\n");
   return 2;
 }
 
@@ -129,6 +130,18 @@ int main(int argc, char** argv) {
   if (command == "grab" && argc == 4) {
     const auto image = Grab(d, NamedWindow(d, argv[2]));
     return image ? WriteBmp(image.get(), argv[3]) : 1;
+  }
+  if (command == "close") {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = NamedWindow(d, argv[2]);
+    event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, event.xclient.window, False, NoEventMask, &event);
+    XSync(d, False);
+    return 0;
   }
   if (command == "centre") {
     const auto image = Grab(d, NamedWindow(d, argv[2]));

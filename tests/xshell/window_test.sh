@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # kavrosa in other people's windows and in its own. XSCREENSAVER_WINDOW names a window that the
 # test made and wins over --root; resizing that window lays the picture out again at the new
-# size, exactly as the frames tool lays it out there. -window-id with a bad id is refused. In its
-# own window, a movement of 4 pixels leaves the show running, 5 end it, and so does a key.
+# size, exactly as the frames tool lays it out there. A bad -window-id and a bad option are
+# refused. In its own window, a movement of 4 pixels leaves the show running, 5 end it, and so do
+# a key and the window manager's close.
 #   window_test.sh KAVROSA KAVROSA-TOOL HELPER
 set -uo pipefail
 source "$(dirname "$0")/xtest-lib.sh"
@@ -72,4 +73,13 @@ own=$(xdotool search --name '^Kavrosa$' | head -n 1)
 xdotool key --window "$own" Escape 2>/dev/null
 wait_for_exit "$pid" 3 || fail "a key did not end it with 0"
 echo "own window: a key ended it"
+
+XDG_CONFIG_HOME="$w/config" "$kavrosa" -window &
+pid=$!
+xtest_pids+=("$pid")
+sleep 1.5
+own=$(xdotool search --name '^Kavrosa$' | head -n 1)
+"$helper" close "$own"
+wait_for_exit "$pid" 3 || fail "the window manager's close did not end it with 0"
+echo "own window: WM_DELETE_WINDOW ended it"
 echo PASS

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A measurement, not a test: the X11 program's CPU share of one core (utime + stime of its
-# process from /proc/PID/stat; the X server's share is apart) while a picture is held, and over
-# a whole period of the shortest interval, on a private Xvfb.
+# process from /proc/PID/stat; the X server's share is apart) over 20 s of a held picture (30 s
+# interval, from 4 s in: the first decode, the fade-in and the next decode are over), and over a
+# whole period of the shortest interval, on a private Xvfb.
 #   tools/measure-kavrosa-cpu.sh [build/xshell/kavrosa] [WxH]
 set -euo pipefail
 kavrosa=${1:-build/xshell/kavrosa}
@@ -23,11 +24,11 @@ share() {  # pid seconds label
 }
 
 for fit in "" --fit; do
-  XDG_CONFIG_HOME="$xtest_work/config" "$kavrosa" --root --interval 15 $fit &
+  XDG_CONFIG_HOME="$xtest_work/config" "$kavrosa" --root --interval 30 $fit &
   pid=$!
   xtest_pids+=("$pid")
-  sleep 3  # start-up, first decode and the fade-in
-  share "$pid" 10 "held, $size ${fit:-(own size)}:"
+  sleep 4
+  share "$pid" 20 "held, $size ${fit:-(own size)}:"
   kill -TERM "$pid"
   wait "$pid" || true
   XDG_CONFIG_HOME="$xtest_work/config" "$kavrosa" --root --interval 15 $fit &

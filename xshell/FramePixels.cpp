@@ -40,8 +40,11 @@ Channel ChannelFromMask(unsigned long mask) {
   return c;
 }
 
-PixelPacking PackingFromMasks(unsigned long red, unsigned long green, unsigned long blue) {
-  return PixelPacking{ChannelFromMask(red), ChannelFromMask(green), ChannelFromMask(blue)};
+PixelPacking PackingFromMasks(unsigned long red, unsigned long green, unsigned long blue,
+                              int depth) {
+  const uint32_t colour = static_cast<uint32_t>(red | green | blue);
+  return PixelPacking{ChannelFromMask(red), ChannelFromMask(green), ChannelFromMask(blue),
+                      depth == 32 ? ~colour : 0u};
 }
 
 void PackRows32(const SoftwareSurface& surface, RowBand band, const PixelPacking& packing,

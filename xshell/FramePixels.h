@@ -32,17 +32,20 @@ struct PixelPacking {
   Channel red;
   Channel green;
   Channel blue;
+  uint32_t opaque = 0;  // the alpha bits of a 32-bit deep visual, set in every pixel
 };
-PixelPacking PackingFromMasks(unsigned long red, unsigned long green, unsigned long blue);
+// `depth` is the visual's: at 32 the bits outside the three masks are alpha.
+PixelPacking PackingFromMasks(unsigned long red, unsigned long green, unsigned long blue,
+                              int depth = 24);
 
 // The pixel value of an 8-bit-per-channel colour: each channel keeps its top bits.
 inline uint32_t PackPixel(const PixelPacking& p, uint8_t red, uint8_t green, uint8_t blue) {
   const auto put = [](const Channel& c, uint8_t v) {
-    return c.bits == 0 ? 0u
-                       : (c.bits >= 8 ? uint32_t{v} << (c.bits - 8) : uint32_t{v} >> (8 - c.bits))
-                             << c.shift;
+    if (c.bits == 0) return 0u;
+    const uint32_t scaled = c.bits >= 8 ? uint32_t{v} << (c.bits - 8) : uint32_t{v} >> (8 - c.bits);
+    return scaled << c.shift;
   };
-  return put(p.red, red) | put(p.green, green) | put(p.blue, blue);
+  return put(p.red, red) | put(p.green, green) | put(p.blue, blue) | p.opaque;
 }
 
 // Rows `band` of the surface as 32-bit pixel values in host byte order, written top-down into

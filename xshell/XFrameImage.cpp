@@ -46,7 +46,7 @@ bool XErrorTrap::SyncedWithoutError() {
 
 XFrameImage::XFrameImage(Display* display, Visual* visual, int depth, Size size, bool tryShm)
     : display_(display),
-      packing_(PackingFromMasks(visual->red_mask, visual->green_mask, visual->blue_mask)) {
+      packing_(PackingFromMasks(visual->red_mask, visual->green_mask, visual->blue_mask, depth)) {
   if (size.cx <= 0 || size.cy <= 0) return;
   if (tryShm && XShmQueryExtension(display_) && AttachShared(visual, depth, size)) return;
   const unsigned width = static_cast<unsigned>(size.cx), height = static_cast<unsigned>(size.cy);

@@ -114,6 +114,10 @@ TEST(FramePixels, PackingFollowsTheVisualsMasks) {
   const PixelPacking deep = PackingFromMasks(0x3FF00000, 0x000FFC00, 0x000003FF);  // 10 bits
   EXPECT_EQ(PackPixel(deep, 0xFF, 0, 0x01), (0x3FCu << 20) | 0x004u);
   EXPECT_EQ(ChannelFromMask(0).bits, 0u);
+  // A 32-bit deep (ARGB) visual: the alpha byte is set, or a compositor would show nothing.
+  const PixelPacking argb = PackingFromMasks(0xFF0000, 0x00FF00, 0x0000FF, 32);
+  EXPECT_EQ(PackPixel(argb, 0x12, 0x34, 0x56), 0xFF123456u);
+  EXPECT_EQ(PackPixel(argb, 0, 0, 0), 0xFF000000u);
 }
 
 TEST(FramePixels, RowsArePackedTopDownFromTheBottomUpSurface) {

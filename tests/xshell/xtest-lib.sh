@@ -24,22 +24,28 @@ skip() {
   exit 77
 }
 
-# start_xvfb WxH [extra Xvfb options]: sets DISPLAY and xtest_xvfb_pid.
+# start_xvfb WxH [extra Xvfb options]: sets DISPLAY.
 start_xvfb() {
   local size=$1
   shift
   command -v Xvfb >/dev/null || skip "Xvfb is not installed (apt-get install xvfb)"
+  start_server Xvfb -screen 0 "${size}x24" -br -nolisten tcp "$@"
+}
+
+# start_server COMMAND ARGS...: runs COMMAND :N ARGS... on the first free display; sets DISPLAY.
+start_server() {
+  local server=$1
+  shift
   local range=(${KAVROSA_XTEST_DISPLAYS:-131 139}) n
   for ((n = range[0]; n <= range[1]; n++)); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "${size}x24" -br -nolisten tcp "$@" >"$xtest_work/xvfb-$n.log" 2>&1 &
+    "$server" ":$n" "$@" >"$xtest_work/server-$n.log" 2>&1 &
     local pid=$!
     local tries
     for tries in $(seq 50); do
       if ! kill -0 "$pid" 2>/dev/null; then break; fi  # display taken meanwhile: next one
       if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
         xtest_pids+=("$pid")
-        xtest_xvfb_pid=$pid
         export DISPLAY=":$n"
         return 0
       fi
@@ -52,8 +58,8 @@ start_xvfb() {
 }
 
 # The frames tool's frames FIRST..LAST at WxH for a settings file, into DIR.
-reference_frames() {  # tool settings WxH first last dir
-  "$1" frames --settings "$2" --size "$3" --ticks "$4:$5" --out "$6" >/dev/null ||
+reference_frames() {  # tool settings WxH first last dir [more frames options]
+  "$1" frames --settings "$2" --size "$3" --ticks "$4:$5" --out "$6" "${@:7}" >/dev/null ||
     fail "frames tool failed"
 }
 

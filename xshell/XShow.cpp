@@ -62,6 +62,10 @@ struct WindowGeometry {
   int depth = 0;
 };
 
+Rect OnScreen(const WindowGeometry& g) {
+  return Rect{g.origin.x, g.origin.y, g.origin.x + g.size.cx, g.origin.y + g.size.cy};
+}
+
 bool ReadGeometry(Display* display, Window window, WindowGeometry& geometry) {
   XWindowAttributes attributes{};
   XErrorTrap trap(display);
@@ -124,7 +128,6 @@ class Show {
   bool randr_ = false;
   int randrEventBase_ = 0;
   WindowGeometry geometry_;
-  std::vector<Rect> monitors_;
   TickTimer timer_;
   std::unique_ptr<SurfaceWindowPort> port_;
   std::unique_ptr<XFrameImage> image_;
@@ -194,16 +197,11 @@ int Show::Run(StopSignals& signals) {
     return Fail(options_.target == Target::kWindowId ? std::string("no window ") + name
                                                      : "cannot open the window");
   }
-  const int visualClass = geometry_.visual->c_class;
-  if (visualClass != TrueColor && visualClass != DirectColor) {
-    return Fail("the window's visual is not TrueColor");
-  }
-  monitors_ = ScreenMonitors(display_, root_, randr_);
+  // Pixels are packed by the visual's masks: that needs the identity colour map of TrueColor.
+  if (geometry_.visual->c_class != TrueColor) return Fail("the window's visual is not TrueColor");
   port_ = std::make_unique<SurfaceWindowPort>(geometry_.size, geometry_.origin, timer_);
-  const Rect onScreen{geometry_.origin.x, geometry_.origin.y,
-                      geometry_.origin.x + geometry_.size.cx,
-                      geometry_.origin.y + geometry_.size.cy};
-  port_->SetMonitors(MonitorsInWindow(monitors_, onScreen));
+  port_->SetMonitors(
+      MonitorsInWindow(ScreenMonitors(display_, root_, randr_), OnScreen(geometry_)));
   if (!timer_.ok() || !MakeFrame()) return Fail("no memory or descriptors for the frame");
 
   SlideShowProc(*port_, kWmCreate, 0, 0);
@@ -295,15 +293,12 @@ void Show::Reconfigure() {
   const bool resized = !(now.size == geometry_.size);
   const std::vector<Rect> monitorsBefore = port_->MonitorRects();
   geometry_ = now;
-  monitors_ = ScreenMonitors(display_, root_, randr_);
   port_->SetOrigin(now.origin);
-  const Rect onScreen{now.origin.x, now.origin.y, now.origin.x + now.size.cx,
-                      now.origin.y + now.size.cy};
   if (resized) {
     port_->Resize(now.size);
     if (!MakeFrame()) std::fprintf(stderr, "kavrosa: no memory for a frame of the new size\n");
   }
-  port_->SetMonitors(MonitorsInWindow(monitors_, onScreen));
+  port_->SetMonitors(MonitorsInWindow(ScreenMonitors(display_, root_, randr_), OnScreen(now)));
   const std::vector<Rect> monitorsAfter = port_->MonitorRects();
   bool monitorsChanged = monitorsBefore.size() != monitorsAfter.size();
   for (size_t i = 0; !monitorsChanged && i < monitorsAfter.size(); ++i) {

@@ -2,7 +2,8 @@
 # kavrosa -root on Xvfb 640x480 shows exactly the frames tool's frames: every screenshot taken
 # during the fade-in is one of the tool's frames of that period, the held picture is the tool's
 # hold frame byte for byte, with -fit (and without shared memory) too; SIGTERM ends it at once
-# with exit 0 and records the picture on screen in a settings file it had to create.
+# with exit 0 and records the picture on screen in a settings file it had to create; settings
+# that cannot be read or written leave the default show running.
 #   root_frames_test.sh KAVROSA KAVROSA-TOOL HELPER
 set -uo pipefail
 source "$(dirname "$0")/xtest-lib.sh"
@@ -66,4 +67,21 @@ kill -INT "$pid"
 wait_for_exit "$pid" 5 || fail "SIGINT did not end it with 0"
 [ "$(md5sum <"$w/config/kavrosa/kavrosa.ini")" = "$before" ] || fail "options were written"
 echo "-fit through XPutImage: FitImage=1's frame; the settings file unchanged"
+
+# Settings that cannot be had never stop the show: a FIFO in the file's place (which would
+# block a reader), and a configuration directory that cannot be made.
+mkdir -p "$w/fifo/kavrosa"
+mkfifo "$w/fifo/kavrosa/kavrosa.ini"
+for config in "$w/fifo" "$w/held.bmp/below-a-file"; do
+  XDG_CONFIG_HOME="$config" "$kavrosa" -root &
+  pid=$!
+  xtest_pids+=("$pid")
+  sleep 3.5
+  "$helper" grab root "$w/unset.bmp"
+  cmp -s "$w/unset.bmp" "$w/hold/tick-00100.bmp" || fail "no default show with $config"
+  kill -TERM "$pid"
+  wait_for_exit "$pid" 5 || fail "no clean exit with $config"
+done
+[ -p "$w/fifo/kavrosa/kavrosa.ini" ] || fail "the FIFO was replaced"
+echo "a FIFO as settings file, an unmakeable settings directory: the default show, exit 0"
 echo PASS

@@ -45,10 +45,10 @@ TickTimer::TickTimer() : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TF
 
 bool TickTimer::Start(uint32_t milliseconds) {
   if (!ok() || milliseconds == 0) return false;
-  itimerspec spec{};
-  spec.it_interval = FromMilliseconds(milliseconds);
-  spec.it_value = spec.it_interval;
-  running_ = ::timerfd_settime(fd_.get(), 0, &spec, nullptr) == 0;
+  itimerspec timing{};
+  timing.it_interval = FromMilliseconds(milliseconds);
+  timing.it_value = timing.it_interval;
+  running_ = ::timerfd_settime(fd_.get(), 0, &timing, nullptr) == 0;
   return running_;
 }
 

@@ -33,26 +33,34 @@ start_xvfb() {
 }
 
 # start_server COMMAND ARGS...: runs COMMAND :N ARGS... on the first free display; sets DISPLAY.
+# Tests of ours take a display under an flock held until they exit, and the server itself
+# says when it is ready (-displayfd), so no test ever talks to another test's server.
 start_server() {
   local server=$1
   shift
   local range=(${KAVROSA_XTEST_DISPLAYS:-131 139}) n
   for ((n = range[0]; n <= range[1]; n++)); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    "$server" ":$n" "$@" >"$xtest_work/server-$n.log" 2>&1 &
-    local pid=$!
-    local tries
-    for tries in $(seq 50); do
-      if ! kill -0 "$pid" 2>/dev/null; then break; fi  # display taken meanwhile: next one
-      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+    exec {xtest_lock_fd}>"${TMPDIR:-/tmp}/kavrosa-xtest-display-$n.lock"
+    if ! flock -n "$xtest_lock_fd" || [ -e "/tmp/.X$n-lock" ]; then
+      exec {xtest_lock_fd}>&-
+      continue
+    fi
+    local ready="$xtest_work/ready-$n"
+    : >"$ready"
+    "$server" ":$n" -displayfd 3 "$@" 3>"$ready" >"$xtest_work/server-$n.log" 2>&1 &
+    local pid=$! tries
+    for tries in $(seq 100); do
+      if [ -s "$ready" ]; then
         xtest_pids+=("$pid")
         export DISPLAY=":$n"
         return 0
       fi
+      kill -0 "$pid" 2>/dev/null || break  # the display was taken meanwhile: next one
       sleep 0.1
     done
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+    exec {xtest_lock_fd}>&-
   done
   fail "no free display in ${range[*]}"
 }

@@ -27,8 +27,8 @@ struct BitmapObject {
   uint32_t colourCount = 0;  // entries of `colours` in use (palettised bitmaps)
   RgbQuad colours[256] = {};
   std::unique_ptr<uint8_t, FreeDeleter> bits;
-  int selections = 0;   // DCs this bitmap is selected into; a selected bitmap is not deleted
-  uint64_t writes = 0;  // drawing operations that targeted it
+  int selections = 0;  // DCs this bitmap is selected into; a selected bitmap is not deleted
+  Rect drawn;          // what was drawn since TakeDrawnArea last looked; empty: nothing
 };
 
 struct PaletteObject {
@@ -236,6 +236,20 @@ void CopyRowRgb24(BitmapObject& target, const BitmapObject& source, const Axis& 
 
 bool fastPaths = true;
 
+// Adds the target pixels [left, right) x [top, bottom) to the bitmap's drawn area.
+void RecordDrawn(BitmapObject& b, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  if (right <= left || bottom <= top) return;
+  const Rect r{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+               static_cast<int32_t>(bottom)};
+  Rect& d = b.drawn;
+  if (d.right <= d.left || d.bottom <= d.top) {
+    d = r;
+    return;
+  }
+  d = Rect{std::min(d.left, r.left), std::min(d.top, r.top), std::max(d.right, r.right),
+           std::max(d.bottom, r.bottom)};
+}
+
 bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext src, uint32_t rop) {
   if (dst == nullptr || dst->bitmap == nullptr || !KnownRop(rop)) return false;
   if (ax.length == 0 || ay.length == 0 || ax.sourceLength == 0 || ay.sourceLength == 0)
@@ -243,12 +257,13 @@ bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext s
   const bool needsSource = RopNeedsSource(rop);
   if (needsSource && (src == nullptr || src->bitmap == nullptr)) return false;
   BitmapObject& target = *dst->bitmap;
-  ++target.writes;
   const BitmapObject* source = needsSource ? src->bitmap : nullptr;
   const bool fast = fastPaths && rop == kSrcCopy && source->bitCount == 24 && target.bitCount == 24;
   // Only the destination pixels inside the target are visited.
   const Span xs = Visible(ax, target.width);
   const Span ys = Visible(ay, target.rows);
+  RecordDrawn(target, ax.start + xs.first, ay.start + ys.first, ax.start + xs.last,
+              ay.start + ys.last);
   for (int64_t i = ys.first; i < ys.last; ++i) {
     const int64_t sy = ay.SourceFor(i);
     if (source != nullptr && (sy < 0 || sy >= source->rows)) continue;
@@ -406,8 +421,11 @@ SoftwareStats GetSoftwareStats() {
   return stats;
 }
 
-uint64_t BitmapWrites(DeviceContext dc) {
-  return dc != nullptr && dc->bitmap != nullptr ? dc->bitmap->writes : 0;
+Rect TakeDrawnArea(DeviceContext dc) {
+  if (dc == nullptr || dc->bitmap == nullptr) return Rect{};
+  const Rect drawn = dc->bitmap->drawn;
+  dc->bitmap->drawn = Rect{};
+  return drawn;
 }
 
 void SetSoftwareFastPaths(bool enabled) {

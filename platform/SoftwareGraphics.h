@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/Types.h"
+
 namespace kavrosa::gfx {
 
 struct SoftwareStats {
@@ -16,9 +18,10 @@ struct SoftwareStats {
 
 SoftwareStats GetSoftwareStats();
 
-// How many drawing operations have written into the bitmap selected into `dc` (0 for none), so
-// that a shell pushing the pixels elsewhere can tell a tick that drew from one that did not.
-uint64_t BitmapWrites(DeviceContext dc);
+// The smallest rectangle holding every pixel drawn into the bitmap selected into `dc` since the
+// last call (empty when nothing was drawn), so that a shell copying the pixels elsewhere copies
+// only what a tick drew. Each call starts the next record.
+Rect TakeDrawnArea(DeviceContext dc);
 
 // Turns the same-format copy paths off (on by default), so that tests can hold them to the
 // plain per-pixel path.

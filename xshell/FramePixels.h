@@ -10,16 +10,15 @@
 
 namespace kavrosa::xshell {
 
-// Rows [top, bottom) counted from the top; empty when top == bottom.
-struct RowBand {
-  int32_t top = 0;
-  int32_t bottom = 0;
-  bool empty() const { return bottom <= top; }
-};
+inline bool IsEmpty(const Rect& r) {
+  return r.right <= r.left || r.bottom <= r.top;
+}
 
-// The rows of `surface` that differ from `shown` (a copy of its bytes as last pushed, resized and
-// filled with the surface when its size differs); the changed rows are copied into `shown`.
-RowBand TakeChangedRows(const SoftwareSurface& surface, std::vector<uint8_t>& shown);
+// The part of `area` (client coordinates, inside the surface) whose pixels differ from `shown`,
+// a copy of the surface's bytes as last pushed: the rows of `area` that changed, at `area`'s
+// width; empty when none did. The changed bytes are copied into `shown`. When `shown` does not
+// have the surface's size it becomes a copy of it, and the whole surface has changed.
+Rect TakeChangedArea(const SoftwareSurface& surface, Rect area, std::vector<uint8_t>& shown);
 
 // One colour channel of a TrueColor visual: where its bits sit in a pixel value.
 struct Channel {
@@ -48,9 +47,9 @@ inline uint32_t PackPixel(const PixelPacking& p, uint8_t red, uint8_t green, uin
   return put(p.red, red) | put(p.green, green) | put(p.blue, blue) | p.opaque;
 }
 
-// Rows `band` of the surface as 32-bit pixel values in host byte order, written top-down into
-// `target` (`targetStride` bytes a row, at least 4 x width).
-void PackRows32(const SoftwareSurface& surface, RowBand band, const PixelPacking& packing,
+// The pixels of `area` of the surface as 32-bit values in host byte order, written top-down at
+// the same place in `target` (`targetStride` bytes a row, at least 4 x the surface's width).
+void PackArea32(const SoftwareSurface& surface, Rect area, const PixelPacking& packing,
                 uint8_t* target, int32_t targetStride);
 
 }  // namespace kavrosa::xshell

@@ -20,12 +20,11 @@ void SurfaceWindowPort::Resize(Size size) {
   resized_ = true;
 }
 
-bool SurfaceWindowPort::TakeTouched() {
-  const uint64_t writes = gfx::BitmapWrites(surface_->dc());
-  const bool touched = resized_ || writes != writesSeen_;
+Rect SurfaceWindowPort::TakeDrawnArea() {
+  const Rect drawn = gfx::TakeDrawnArea(surface_->dc());
+  if (!resized_) return drawn;
   resized_ = false;
-  writesSeen_ = writes;
-  return touched;
+  return Rect{0, 0, size_.cx, size_.cy};
 }
 
 std::vector<Rect> SurfaceWindowPort::MonitorRects() {

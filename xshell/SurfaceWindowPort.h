@@ -27,9 +27,9 @@ class SurfaceWindowPort : public WindowPort {
   void SetOrigin(Point origin) { origin_ = origin; }
   // The monitors in client coordinates, the primary first; empty means the whole client area.
   void SetMonitors(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
-  // True when the surface may have changed since the last call: something was drawn into it,
-  // or it was resized.
-  bool TakeTouched();
+  // The part of the client area drawn since the last call (the whole of it after a resize);
+  // empty when nothing was drawn.
+  Rect TakeDrawnArea();
 
   WindowHandle Handle() const override { return nullptr; }
   Size ClientSize() override { return size_; }
@@ -56,7 +56,6 @@ class SurfaceWindowPort : public WindowPort {
   intptr_t userData_ = 0;
   uint32_t timerId_ = 0;
   bool resized_ = true;
-  uint64_t writesSeen_ = 0;
 };
 
 // The monitors (screen coordinates, primary first) that a window at `window` (screen

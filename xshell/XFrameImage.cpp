@@ -110,18 +110,18 @@ XFrameImage::~XFrameImage() {
   if (shared_) shmdt(segment_.shmaddr);
 }
 
-void XFrameImage::Pack(const SoftwareSurface& surface, RowBand band) {
+void XFrameImage::Pack(const SoftwareSurface& surface, Rect area) {
   if (!ok() || surface.width() != image_->width || surface.height() != image_->height) return;
   const bool native =
       image_->bits_per_pixel == 32 && (image_->byte_order == LSBFirst) == HostByteOrderIsLsbFirst();
   if (native) {
-    PackRows32(surface, band, packing_, reinterpret_cast<uint8_t*>(image_->data),
+    PackArea32(surface, area, packing_, reinterpret_cast<uint8_t*>(image_->data),
                image_->bytes_per_line);
     return;
   }
   // Any other TrueColor layout (16 or 24 bits a pixel, the other byte order): Xlib packs.
-  for (int32_t y = band.top; y < band.bottom; ++y) {
-    for (int32_t x = 0; x < surface.width(); ++x) {
+  for (int32_t y = area.top; y < area.bottom; ++y) {
+    for (int32_t x = area.left; x < area.right; ++x) {
       const Bgr p = surface.Pixel(x, y);
       XPutPixel(image_, x, y, PackPixel(packing_, p.red, p.green, p.blue));
     }

@@ -22,8 +22,8 @@ class XFrameImage {
   bool ok() const { return image_ != nullptr; }
   bool shared() const { return shared_; }
 
-  // Copies rows `band` of the surface (which has the image's size) into the image.
-  void Pack(const SoftwareSurface& surface, RowBand band);
+  // Copies `area` of the surface (which has the image's size) into the image.
+  void Pack(const SoftwareSurface& surface, Rect area);
   // Sends the part (x, y, width, height) of the image to the same place in `window`. With
   // shared memory it waits for the server to have read it, so the next Pack cannot tear it.
   void Put(Window window, GC gc, Rect area);

@@ -311,11 +311,12 @@ void Show::Reconfigure() {
 }
 
 void Show::PushChanges() {
-  if (!port_->TakeTouched() || !port_->ok() || !image_->ok()) return;
-  const RowBand band = TakeChangedRows(port_->surface(), shown_);
-  if (band.empty()) return;
-  image_->Pack(port_->surface(), band);
-  image_->Put(window_, gc_, Rect{0, band.top, geometry_.size.cx, band.bottom});
+  const Rect drawn = port_->TakeDrawnArea();
+  if (IsEmpty(drawn) || !port_->ok() || !image_->ok()) return;
+  const Rect changed = TakeChangedArea(port_->surface(), drawn, shown_);
+  if (IsEmpty(changed)) return;
+  image_->Pack(port_->surface(), changed);
+  image_->Put(window_, gc_, changed);
 }
 
 void Show::RepaintExposed() {
@@ -346,11 +347,9 @@ int RunShow(const Options& options) {
   SetSettingsOverrides(overrides);
 
   XSetIOErrorHandler(ConnectionLost);
-  DisplayOwner display(XOpenDisplay(options.display.empty() ? nullptr : options.display.c_str()));
-  if (!display)
-    return Fail(
-        "cannot open display " +
-        std::string(XDisplayName(options.display.empty() ? nullptr : options.display.c_str())));
+  const char* name = options.display.empty() ? nullptr : options.display.c_str();
+  DisplayOwner display(XOpenDisplay(name));
+  if (!display) return Fail(std::string("cannot open display ") + XDisplayName(name));
   Show show(display.get(), options);
   return show.Run(signals);
 }

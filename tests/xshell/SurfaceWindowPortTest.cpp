@@ -66,10 +66,8 @@ TEST_F(SurfacePortShow, SameFramesAsTheFramesToolAndLayoutFollowsAResize) {
   SlideShowProc(port, kWmShowWindow, 1, 0);
   EXPECT_TRUE(timer.running());
   EXPECT_EQ(port.timerId(), kShowTimerId);
-  EXPECT_TRUE(port.TakeTouched());
-  const RowBand first = TakeChangedRows(port.surface(), shown);
-  EXPECT_EQ(first.top, 0);
-  EXPECT_EQ(first.bottom, 480);
+  EXPECT_EQ(port.TakeDrawnArea(), (Rect{0, 0, 640, 480}));  // new: the whole of it
+  EXPECT_EQ(TakeChangedArea(port.surface(), Rect{0, 0, 640, 480}, shown), (Rect{0, 0, 640, 480}));
 
   int tick = 0;
   const auto tickTo = [&](int last) {
@@ -79,22 +77,22 @@ TEST_F(SurfacePortShow, SameFramesAsTheFramesToolAndLayoutFollowsAResize) {
   EXPECT_EQ(Bytes(port.surface()), fadeIn);
   tickTo(40);
   EXPECT_EQ(Bytes(port.surface()), held);
-  TakeChangedRows(port.surface(), shown);
-  EXPECT_TRUE(port.TakeTouched());
-  EXPECT_FALSE(port.TakeTouched());  // nothing drawn in between
+  // Picture 1 at its size in the middle: the fade-in drew there and nowhere else.
+  const Rect picture{84, 63, 555, 416};
+  EXPECT_EQ(port.TakeDrawnArea(), picture);
+  EXPECT_EQ(TakeChangedArea(port.surface(), picture, shown), picture);
+  EXPECT_TRUE(IsEmpty(port.TakeDrawnArea()));  // nothing drawn in between
   // A held tick pushes nothing: it draws nothing, or the same pixels again.
   tickTo(41);
-  const bool touched = port.TakeTouched();
-  EXPECT_TRUE(!touched || TakeChangedRows(port.surface(), shown).empty());
-  EXPECT_FALSE(port.TakeTouched());
+  const Rect drawn = port.TakeDrawnArea();
+  EXPECT_TRUE(IsEmpty(drawn) || IsEmpty(TakeChangedArea(port.surface(), drawn, shown)));
 
   port.Resize(Size{400, 300});
   SlideShowProc(port, kWmDisplayChange, 0, 0);
   tickTo(42);  // laid out again by this tick at the latest
   EXPECT_EQ(Counters().destRect, (Rect{0, 0, 400, 300}));
   EXPECT_EQ(Bytes(port.surface()), heldSmall);
-  const RowBand resized = TakeChangedRows(port.surface(), shown);
-  EXPECT_EQ(resized.bottom, 300);
+  EXPECT_EQ(TakeChangedArea(port.surface(), port.TakeDrawnArea(), shown), (Rect{0, 0, 400, 300}));
 
   SlideShowProc(port, kWmDestroy, 0, 0);
   EXPECT_FALSE(timer.running());
@@ -144,7 +142,7 @@ TEST(FramePixels, RowsArePackedTopDownFromTheBottomUpSurface) {
   gfx::DeleteDc(dc);
 
   uint32_t out[2][4] = {};
-  PackRows32(surface, RowBand{0, 2}, PackingFromMasks(0xFF0000, 0xFF00, 0xFF),
+  PackArea32(surface, Rect{0, 0, 3, 2}, PackingFromMasks(0xFF0000, 0xFF00, 0xFF),
              reinterpret_cast<uint8_t*>(out), 16);
   EXPECT_EQ(out[0][0], 0xFFFFFFu);
   EXPECT_EQ(out[0][1], 0u);
@@ -154,13 +152,21 @@ TEST(FramePixels, RowsArePackedTopDownFromTheBottomUpSurface) {
   EXPECT_EQ(out[1][2], 0xFF0000u);
   EXPECT_EQ(out[0][3], 0u);  // past the width: untouched
 
+  uint32_t part[2][4] = {};
+  PackArea32(surface, Rect{1, 1, 2, 2}, PackingFromMasks(0xFF0000, 0xFF00, 0xFF),
+             reinterpret_cast<uint8_t*>(part), 16);
+  EXPECT_EQ(part[1][1], 0x00FF00u);  // only the one pixel of the area
+  EXPECT_EQ(part[1][0] | part[1][2] | part[0][1], 0u);
+
   std::vector<uint8_t> shown;
-  EXPECT_EQ(TakeChangedRows(surface, shown).bottom, 2);
-  surface.EraseRect(Rect{1, 1, 2, 2});  // one pixel of the bottom row
-  const RowBand band = TakeChangedRows(surface, shown);
-  EXPECT_EQ(band.top, 1);
-  EXPECT_EQ(band.bottom, 2);
-  EXPECT_TRUE(TakeChangedRows(surface, shown).empty());
+  EXPECT_EQ(TakeChangedArea(surface, Rect{}, shown), (Rect{0, 0, 3, 2}));
+  surface.EraseRect(Rect{1, 1, 2, 2});  // the green pixel of the bottom row
+  // Only rows that changed come back, at the width that was looked at.
+  EXPECT_EQ(TakeChangedArea(surface, Rect{0, 0, 3, 2}, shown), (Rect{0, 1, 3, 2}));
+  EXPECT_TRUE(IsEmpty(TakeChangedArea(surface, Rect{0, 0, 3, 2}, shown)));
+  surface.EraseRect(Rect{0, 0, 1, 1});  // white to black, outside the area looked at
+  EXPECT_TRUE(IsEmpty(TakeChangedArea(surface, Rect{1, 0, 3, 2}, shown)));
+  EXPECT_EQ(TakeChangedArea(surface, Rect{-5, -5, 99, 99}, shown), (Rect{0, 0, 3, 1}));
 }
 
 TEST(Monitors, WindowGetsTheMonitorsItSpansInClientCoordinates) {

@@ -1,9 +1,15 @@
 // A private-profile (INI) reader and writer that gives the results of the Windows calls: the
 // first section and the first key whose trimmed names match case-insensitively, values trimmed
 // and unquoted, GetPrivateProfileInt's number parsing. A write changes one line (or adds one)
-// and keeps every other byte of the file, line endings included.
+// and keeps every other byte of the file, line endings included. Only a regular file of sane
+// size is read: a FIFO or a device in its place would block or never end.
 #include "platform/Profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -14,6 +20,8 @@ namespace {
 
 // GetPrivateProfileInt reads the value into a 30-character buffer before parsing it.
 constexpr size_t kIntValueChars = 29;
+// A settings file is a few lines; anything bigger is not one of ours.
+constexpr off_t kMaxProfileBytes = 1 << 20;
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -45,15 +53,55 @@ struct Line {
   std::string ending;
 };
 
-std::vector<Line> ReadLines(const char* path) {
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The file's lines. A missing file has none; `refused` is set when something is there that is
+// not a readable settings file (not regular, too big, unreadable), which must not be rewritten.
+struct FileLines {
   std::vector<Line> lines;
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return lines;
-  std::string content;
+  bool refused = false;
+};
+
+bool ReadContent(const char* path, std::string& content, bool& missing) {
+  // Non-blocking, so that opening a FIFO returns at once; fstat then refuses it.
+  const FileDescriptor file(::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  const int fd = file.get();
+  missing = fd < 0 && errno == ENOENT;
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxProfileBytes) {
+    return false;
+  }
   char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
-  std::fclose(file);
+  ssize_t got;
+  while ((got = ::read(fd, chunk, sizeof chunk)) > 0) {
+    content.append(chunk, static_cast<size_t>(got));
+    if (content.size() > static_cast<size_t>(kMaxProfileBytes)) return false;  // grew meanwhile
+  }
+  return got == 0;
+}
+
+FileLines ReadLines(const char* path) {
+  FileLines file;
+  std::string content;
+  bool missing = false;
+  if (!ReadContent(path, content, missing)) {
+    file.refused = !missing;
+    return file;
+  }
+  std::vector<Line>& lines = file.lines;
   size_t start = 0;
   while (start < content.size()) {
     const size_t newline = content.find('\n', start);
@@ -65,7 +113,7 @@ std::vector<Line> ReadLines(const char* path) {
         {content.substr(start, textEnd - start), content.substr(textEnd, next - textEnd)});
     start = next;
   }
-  return lines;
+  return file;
 }
 
 bool WriteLines(const char* path, const std::vector<Line>& lines) {
@@ -170,7 +218,7 @@ int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValu
   if (section == nullptr || key == nullptr || path == nullptr || path[0] == '\0') {
     return defaultValue;
   }
-  const std::vector<Line> lines = ReadLines(path);
+  const std::vector<Line> lines = ReadLines(path).lines;
   const auto header = FindSection(lines, Trim(section));
   if (!header) return defaultValue;
   const auto keyLine = FindKey(lines, *header, Trim(key));
@@ -187,7 +235,9 @@ int32_t ProfileWriteString(const char* section, const char* key, const char* val
       path[0] == '\0') {
     return 0;
   }
-  std::vector<Line> lines = ReadLines(path);
+  FileLines file = ReadLines(path);
+  if (file.refused) return 0;
+  std::vector<Line>& lines = file.lines;
   const std::string keyName = Trim(key);
   const auto header = FindSection(lines, Trim(section));
   if (!header) {

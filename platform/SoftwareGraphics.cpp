@@ -28,6 +28,7 @@ struct BitmapObject {
   RgbQuad colours[256] = {};
   std::unique_ptr<uint8_t, FreeDeleter> bits;
   int selections = 0;  // DCs this bitmap is selected into; a selected bitmap is not deleted
+  Rect drawn;          // what was drawn since TakeDrawnArea last looked; empty: nothing
 };
 
 struct PaletteObject {
@@ -235,6 +236,20 @@ void CopyRowRgb24(BitmapObject& target, const BitmapObject& source, const Axis& 
 
 bool fastPaths = true;
 
+// Adds the target pixels [left, right) x [top, bottom) to the bitmap's drawn area.
+void RecordDrawn(BitmapObject& b, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  if (right <= left || bottom <= top) return;
+  const Rect r{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+               static_cast<int32_t>(bottom)};
+  Rect& d = b.drawn;
+  if (d.right <= d.left || d.bottom <= d.top) {
+    d = r;
+    return;
+  }
+  d = Rect{std::min(d.left, r.left), std::min(d.top, r.top), std::max(d.right, r.right),
+           std::max(d.bottom, r.bottom)};
+}
+
 bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext src, uint32_t rop) {
   if (dst == nullptr || dst->bitmap == nullptr || !KnownRop(rop)) return false;
   if (ax.length == 0 || ay.length == 0 || ax.sourceLength == 0 || ay.sourceLength == 0)
@@ -247,6 +262,8 @@ bool Transfer(DeviceContext dst, const Axis& ax, const Axis& ay, DeviceContext s
   // Only the destination pixels inside the target are visited.
   const Span xs = Visible(ax, target.width);
   const Span ys = Visible(ay, target.rows);
+  RecordDrawn(target, ax.start + xs.first, ay.start + ys.first, ax.start + xs.last,
+              ay.start + ys.last);
   for (int64_t i = ys.first; i < ys.last; ++i) {
     const int64_t sy = ay.SourceFor(i);
     if (source != nullptr && (sy < 0 || sy >= source->rows)) continue;
@@ -402,6 +419,13 @@ void Flush() {}
 
 SoftwareStats GetSoftwareStats() {
   return stats;
+}
+
+Rect TakeDrawnArea(DeviceContext dc) {
+  if (dc == nullptr || dc->bitmap == nullptr) return Rect{};
+  const Rect drawn = dc->bitmap->drawn;
+  dc->bitmap->drawn = Rect{};
+  return drawn;
 }
 
 void SetSoftwareFastPaths(bool enabled) {

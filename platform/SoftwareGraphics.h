@@ -1,8 +1,11 @@
-// What the software drawing seam can tell tests about itself (how many seam calls were made,
-// how many of its objects are alive) and its one test switch. Not in the Windows build.
+// What the software drawing seam can tell tests and shells about itself (how many seam calls
+// were made, how many of its objects are alive, how often a bitmap was drawn into) and its one
+// test switch. Not in the Windows build.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/Types.h"
 
 namespace kavrosa::gfx {
 
@@ -14,6 +17,11 @@ struct SoftwareStats {
 };
 
 SoftwareStats GetSoftwareStats();
+
+// The smallest rectangle holding every pixel drawn into the bitmap selected into `dc` since the
+// last call (empty when nothing was drawn), so that a shell copying the pixels elsewhere copies
+// only what a tick drew. Each call starts the next record.
+Rect TakeDrawnArea(DeviceContext dc);
 
 // Turns the same-format copy paths off (on by default), so that tests can hold them to the
 // plain per-pixel path.

@@ -18,6 +18,18 @@ std::string& PathOverride() {
   return path;
 }
 
+SettingsOverrides& Overrides() {
+  static SettingsOverrides overrides;
+  return overrides;
+}
+
+int32_t ClampInterval(int32_t seconds) {
+  if (seconds < kMinIntervalSeconds || seconds > kMaxIntervalSeconds) {
+    return kDefaultIntervalSeconds;
+  }
+  return seconds;
+}
+
 bool Usable(const char* path) {
   return path != nullptr && path[0] != '\0';
 }
@@ -63,17 +75,18 @@ void SetSettingsPathOverride(const char* path) {
   PathOverride() = path != nullptr ? path : "";
 }
 
+void SetSettingsOverrides(const SettingsOverrides& overrides) {
+  Overrides() = overrides;
+}
+
 int32_t ReadIntervalSeconds(const char* path) {
+  if (const auto& forced = Overrides().intervalSeconds) return ClampInterval(*forced);
   if (!Usable(path)) return kDefaultIntervalSeconds;
-  const int32_t seconds =
-      ProfileReadInt(kConfigSection, kIntervalKey, kDefaultIntervalSeconds, path);
-  if (seconds < kMinIntervalSeconds || seconds > kMaxIntervalSeconds) {
-    return kDefaultIntervalSeconds;
-  }
-  return seconds;
+  return ClampInterval(ProfileReadInt(kConfigSection, kIntervalKey, kDefaultIntervalSeconds, path));
 }
 
 int32_t ReadFitImage(const char* path) {
+  if (const auto& forced = Overrides().fitImage) return *forced;
   if (!Usable(path)) return 0;
   return ProfileReadInt(kConfigSection, kFitImageKey, 0, path);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace kavrosa {
 
@@ -34,9 +35,17 @@ int32_t GetSettingsPath(char* buffer, uint32_t size);
 // place (saver.scr becomes saver.INI, in the same directory). Same results as GetSettingsPath.
 int32_t ApplySettingsPathRule(char* buffer, uint32_t size);
 
-// Tools and tests: use this file instead of the one beside the module (null or "" restores the
-// path rule). Not for use while a slide show runs on another thread.
+// Tools, tests and the Linux program: use this file instead of the one beside the module (null
+// or "" restores the path rule). Not for use while a slide show runs on another thread.
 void SetSettingsPathOverride(const char* path);
+
+// Values given on a command line for one run: the readers return them instead of the file's, and
+// nothing writes them. Set before the show starts; an empty override reads the file again.
+struct SettingsOverrides {
+  std::optional<int32_t> intervalSeconds;  // clamped as the file's value is
+  std::optional<int32_t> fitImage;
+};
+void SetSettingsOverrides(const SettingsOverrides& overrides);
 
 // Readers: a null or empty path reads the defaults. Each applies its key's clamp.
 int32_t ReadIntervalSeconds(const char* path);  // 15..300, else 30

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/Profile.h"
 #include "settings/Settings.h"
 #include "tests/settings/SettingsTestFiles.h"
@@ -211,6 +215,27 @@ TEST(ProfileWriter, NewFileHoldsSectionAndKey) {
 
 TEST(ProfileWriter, UnwritablePathFails) {
   EXPECT_EQ(ProfileWriteString("Image", "NO", "1", "/nonexistent-dir/x/y.ini"), 0);
+}
+
+// What lies at the settings path may be anything: none of it blocks, reads without end, or is
+// overwritten; every key reads its default.
+TEST(ProfileFiles, NoRegularFileIsNeitherReadNorReplaced) {
+  ScratchFile fifo("fifo");
+  ASSERT_EQ(::mkfifo(fifo.path(), 0600), 0);
+  EXPECT_EQ(ReadPictureNumber(fifo.path()), 1);
+  EXPECT_EQ(WritePictureNumber(fifo.path(), 3), 0);
+  EXPECT_EQ(ReadIntervalSeconds("/dev/zero"), 30);
+  EXPECT_EQ(ReadFitImage("/tmp"), 0);
+  EXPECT_EQ(WriteFitImage("/tmp", 1), 0);
+}
+
+TEST(ProfileFiles, OversizedFileIsRefusedAndKept) {
+  ScratchFile big("big");
+  const std::string content = "[Image]\r\nNO=5\r\n" + std::string(2 << 20, ';');
+  big.Write(content);
+  EXPECT_EQ(ReadPictureNumber(big.path()), 1);
+  EXPECT_EQ(WritePictureNumber(big.path(), 3), 0);
+  EXPECT_EQ(big.Read().size(), content.size());
 }
 #endif
 

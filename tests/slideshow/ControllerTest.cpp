@@ -155,6 +155,39 @@ TEST_F(ShowTest, FitImageScalesToTheWindow) {
   EXPECT_EQ(Counters().destRect, (Rect{0, 0, 640, 480}));
 }
 
+TEST_F(ShowTest, OverridesWinOverTheFileAndAreNotWritten) {
+  WriteSettings(2, 300, 0);
+  const std::string before = settings_.Read();
+  SettingsOverrides overrides;
+  overrides.intervalSeconds = 20;
+  overrides.fitImage = 1;
+  SetSettingsOverrides(overrides);
+  StartShow();
+  EXPECT_EQ(show_->periodTicks(), 300);
+  EXPECT_EQ(show_->fitImage(), 1);
+  overrides.intervalSeconds = 301;  // clamped as the file's value is
+  SetSettingsOverrides(overrides);
+  EXPECT_EQ(ReadIntervalSeconds(settings_.path()), 30);
+  SetSettingsOverrides(SettingsOverrides{});
+  EXPECT_EQ(ReadIntervalSeconds(settings_.path()), 300);
+  EXPECT_EQ(settings_.Read(), before);
+}
+
+TEST_F(ShowTest, DisplayChangeLaysThePictureOutAgain) {
+  WriteSettings(1, 30);
+  source_.SetDefaultSize({471, 353});
+  MakeWindow(Size{640, 480});
+  StartShow();
+  EXPECT_EQ(Counters().destRect, (Rect{84, 63, 555, 416}));
+  SoftwareWindowPort larger(Size{800, 600}, Point{});
+  show_->OnMessage(larger, kWmDisplayChange, 0, 0);
+  show_->Tick(larger);  // laid out by the next tick at the latest
+  EXPECT_EQ(Counters().destRect, (Rect{164, 123, 635, 476}));
+  for (int i = 0; i < 40; ++i) show_->Tick(larger);
+  const std::vector<uint8_t> full = testing_pictures::PatternBytes(471, 353, 140);
+  EXPECT_EQ(CountMismatches(larger, Counters().destRect, full, 471, 353), 0);
+}
+
 TEST_F(ShowTest, PictureWithoutPixelsDrawsNothing) {
   WriteSettings(5, 15);
   source_.SetDefaultSize({0, 0});

@@ -42,11 +42,17 @@ as_user env DISPLAY="$DISPLAY" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
   xscreensaver -no-splash >"$w/daemon.log" 2>&1 &
 daemon=$!
 xtest_pids+=("$daemon")
-for _ in $(seq 100); do
-  as_user env DISPLAY="$DISPLAY" HOME="$home" xscreensaver-command -version >/dev/null 2>&1 &&
+# A busy machine (sanitizer builds, parallel tests) may take a while to bring the daemon up.
+answering=""
+for _ in $(seq 300); do
+  if as_user env DISPLAY="$DISPLAY" HOME="$home" xscreensaver-command -version >/dev/null 2>&1
+  then
+    answering=yes
     break
+  fi
   sleep 0.1
 done
+[ -n "$answering" ] || { cat "$w/daemon.log"; fail "the daemon did not answer within 30 s"; }
 as_user env DISPLAY="$DISPLAY" HOME="$home" xscreensaver-command -activate >/dev/null ||
   fail "activate refused"
 

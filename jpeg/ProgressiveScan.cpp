@@ -235,11 +235,11 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
       restart();
       for (int n = 0; n < setup.count; ++n) {
         const int i = setup.order[n];
-        const ComponentSpec& spec = s.components[i];
-        for (int32_t by = 0; by < spec.v; ++by) {
-          for (int32_t bx = 0; bx < spec.h; ++bx) {
+        const ComponentSpec& sampling = s.components[i];
+        for (int32_t by = 0; by < sampling.v; ++by) {
+          for (int32_t bx = 0; bx < sampling.h; ++bx) {
             int16_t* block =
-                c.coefficients.components[i].Block(mcuX * spec.h + bx, mcuY * spec.v + by);
+                c.coefficients.components[i].Block(mcuX * sampling.h + bx, mcuY * sampling.v + by);
             const JpegError error = decoder.Block(i, block);
             if (s.bitOverrun) return JpegError::kTruncated;
             if (error != JpegError::kNone) return error;

@@ -38,26 +38,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cat >"$work/xorg.conf" <<'CONF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 256000
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 4096 2160
-  EndSubSection
-EndSection
-CONF
-Xorg "$display" -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" \
+Xorg "$display" -config "$(cd "$(dirname "$0")/.." && pwd)/xorg-dummy.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" \
   >/dev/null 2>&1 &
 xorg_pid=$!
 export DISPLAY="$display"

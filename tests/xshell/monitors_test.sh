@@ -15,24 +15,7 @@ command -v xrandr >/dev/null || skip "xrandr is not installed"
 "$tool" frames --settings "$w/none.ini" --ticks 0:0 --out "$w/probe" --monitors '0,0,8x8' \
   >/dev/null 2>&1 || skip "this build's controller does not lay out per monitor"
 
-cat >"$w/xorg.conf" <<EOT
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 256000
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  SubSection "Display"
-    Virtual 4096 2160
-  EndSubSection
-EndSection
-EOT
-start_server Xorg -config "$w/xorg.conf" -noreset -nolisten tcp -logfile "$w/xorg.log"
+start_server Xorg -config "$(cd "$(dirname "$0")/.." && pwd)/xorg-dummy.conf" -noreset -nolisten tcp -logfile "$w/xorg.log"
 xrandr --addmode DUMMY1 800x600 2>/dev/null
 xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary \
   --output DUMMY1 --mode 800x600 --pos 1024x0 || fail "xrandr could not place the monitors"

@@ -13,6 +13,8 @@
 #include "platform/Thread.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
+#include "slideshow/FolderShow.h"
+#include "slideshow/StateWord.h"
 
 namespace kavrosa {
 
@@ -118,14 +120,22 @@ class SlideShow {
   int32_t lastWorkerExitCode() const { return lastWorkerExitCode_; }
   // Workers started so far.
   int32_t workersStarted() const { return workersStarted_; }
+  // The photograph folder's show; null when the embedded photographs are shown.
+  FolderShow* folderShow() const { return folder_.get(); }
+  // Tools only: waits up to `milliseconds` for a folder worker that is still loading, so that
+  // frames can be made in a fixed order. True when no folder worker is busy afterwards.
+  bool WaitForFolderWorker(uint32_t milliseconds);
 
  private:
   bool StartWorker();
   void WaitForWorker();
   void ComputeLayout(WindowPort& window);
   void RenderFade(DeviceContext dc);
+  void StartFolder(WindowPort& window, const char* settings);
+  int32_t AdvanceFolder();
+  void FallBackToEmbedded();
 
-  std::atomic<int32_t> workerState_{kWorkerGo};
+  StateWord workerState_{kWorkerGo};
   WorkerThread workerThread_;
   std::unique_ptr<DibImage> nextImage_;
   std::unique_ptr<DibImage> currentImage_;
@@ -138,6 +148,10 @@ class SlideShow {
   PictureSource& source_;
   int32_t lastWorkerExitCode_ = -1;
   int32_t workersStarted_ = 0;
+  std::unique_ptr<FolderShow> folder_;
+  // The embedded picture number read at Start, kept while the folder is shown (pictureNumber
+  // is 0 then): the show falls back to it when the folder holds nothing usable.
+  int32_t embeddedNumber_ = 0;
 };
 
 }  // namespace kavrosa

@@ -1,6 +1,8 @@
 // kavrosa-tool frames: runs the real controller and prefetch thread against a software window
 // and writes what the window shows after each tick as a BMP. Ticks are delivered one after
-// another, as fast as they render; the only waits are the controller's own hand-over waits.
+// another, as fast as they render; the only waits are the controller's own hand-over waits and,
+// with a photograph folder, a bounded wait for the folder worker before each hand-over tick, so
+// that the frames come out the same on every run.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@ namespace {
 
 constexpr int32_t kMaxSide = 8192;
 constexpr long kMaxTick = 1000000;
+constexpr long kMaxFolderWait = 600000;
 
 struct FramesOptions {
   std::string settings;
@@ -27,6 +30,7 @@ struct FramesOptions {
   long firstTick = -1;
   long lastTick = -1;
   std::string outDir;
+  long folderWaitMs = 10000;
 };
 
 int Refuse(const char* message) {
@@ -67,6 +71,11 @@ const char* ParseOptions(int argc, char** argv, FramesOptions& options) {
         return "--origin must be X,Y";
       }
       options.origin = Point{static_cast<int32_t>(a), static_cast<int32_t>(b)};
+    } else if (name == "--folder-wait") {
+      if (!ParseNumber(value, 0, kMaxFolderWait, '\0', a)) {
+        return "--folder-wait must be milliseconds, 0 to 600000";
+      }
+      options.folderWaitMs = a;
     } else if (name == "--ticks") {
       if (!ParsePair(value, ':', 0, kMaxTick, a, b) || a > b) {
         return "--ticks must be FIRST:LAST with 0 <= FIRST <= LAST <= 1000000";
@@ -92,12 +101,21 @@ bool WriteFrame(const SoftwareWindowPort& window, const std::string& dir, long t
   return false;
 }
 
+// Before a hand-over tick, gives a folder worker that is still loading time to finish.
+void AwaitFolderPicture(const FramesOptions& options, SoftwareWindowPort& window) {
+  auto* show = reinterpret_cast<SlideShow*>(window.GetUserData());
+  if (show == nullptr || show->periodTicks() <= 0) return;
+  if (Counters().tickPhase % show->periodTicks() != 0) return;
+  show->WaitForFolderWorker(static_cast<uint32_t>(options.folderWaitMs));
+}
+
 // Creation, the first show, ticks 0..last (tick 0 runs inside the show message), destruction.
 int RunShow(const FramesOptions& options, SoftwareWindowPort& window) {
   SlideShowProc(window, kWmCreate, 0, 0);
   SlideShowProc(window, kWmShowWindow, 1, 0);
   bool ok = options.firstTick != 0 || WriteFrame(window, options.outDir, 0);
   for (long tick = 1; ok && tick <= options.lastTick; ++tick) {
+    AwaitFolderPicture(options, window);
     SlideShowProc(window, kWmTimer, window.timerId(), 0);
     if (tick >= options.firstTick) ok = WriteFrame(window, options.outDir, tick);
   }

@@ -16,7 +16,8 @@ constexpr Command kCommands[] = {
     {"bmp-roundtrip", kavrosa::tool::RunBmpRoundtrip, "bmp-roundtrip IN.bmp OUT.bmp"},
     {"decode", kavrosa::tool::RunDecode, "decode IN.jpg OUT.bmp"},
     {"frames", kavrosa::tool::RunFrames,
-     "frames --settings FILE.INI [--size WxH] [--origin X,Y] --ticks FIRST:LAST --out DIR"},
+     "frames --settings FILE.INI [--size WxH] [--origin X,Y] [--folder-wait MS] --ticks FIRST:LAST "
+     "--out DIR"},
 };
 
 int Usage() {

@@ -52,7 +52,7 @@ void LoadNext(FolderJob& job) {
     const std::string relative = playlist.Next();
     std::unique_ptr<DibImage> image(new (std::nothrow) DibImage);
     if (!image) return;
-    if (LoadPhotograph(JoinPath(job.options.folder, relative), job.options.bound, *image)) {
+    if (job.options.loader(JoinPath(job.options.folder, relative), job.options.bound, *image)) {
       job.image = std::move(image);
       job.relativePath = relative;
       return;
@@ -87,7 +87,9 @@ void RunJob(const std::shared_ptr<FolderJob>& record) {
 }  // namespace
 
 FolderShow::FolderShow(Options options, std::shared_ptr<const std::atomic<int32_t>> stateWord)
-    : options_(std::move(options)), stateWord_(std::move(stateWord)) {}
+    : options_(std::move(options)), stateWord_(std::move(stateWord)) {
+  if (options_.loader == nullptr) options_.loader = CurrentPhotographLoader();
+}
 
 FolderShow::~FolderShow() = default;
 

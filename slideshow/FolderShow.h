@@ -31,6 +31,8 @@ class FolderShow {
     bool shuffle = false;
     Size bound;  // the largest monitor: photographs are reduced to fit in it
     uint32_t seed = 0;
+    // Taken when the show starts, so that a worker never reads the test seam later.
+    bool (*loader)(const std::string& path, Size bound, DibImage& image) = nullptr;
   };
   enum class Take { kPicture, kBusy, kNothingUsable };
 

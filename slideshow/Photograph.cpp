@@ -178,6 +178,11 @@ bool ReduceToFit(DibImage& image, Size bound) {
   return Install24(image, fit.cx, h.biHeight < 0 ? -fit.cy : fit.cy, std::move(reduced));
 }
 
+PhotographLoader& LoaderOverride() {
+  static PhotographLoader loader = nullptr;
+  return loader;
+}
+
 bool Decode(const uint8_t* data, size_t size, DibImage& image) {
   DibImageAccess::Loaded(image) = 0;
   if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
@@ -213,6 +218,14 @@ bool LoadPhotographFromMemory(const uint8_t* data, size_t size, Size bound, DibI
   DibImageAccess::Loaded(image) = 1;
   const Size loaded = image.GetSize(true);
   return loaded.cx > 0 && loaded.cy > 0;
+}
+
+PhotographLoader CurrentPhotographLoader() {
+  return LoaderOverride() != nullptr ? LoaderOverride() : &LoadPhotograph;
+}
+
+void SetPhotographLoaderForTesting(PhotographLoader loader) {
+  LoaderOverride() = loader;
 }
 
 bool LoadPhotograph(const std::string& path, Size bound, DibImage& image) {

@@ -23,6 +23,13 @@ Size FitWithin(Size picture, Size bound);
 // loaded 24-bit picture of non-zero size.
 bool LoadPhotograph(const std::string& path, Size bound, DibImage& image);
 
+// What folder workers load photographs with: LoadPhotograph unless a test put in its own (a
+// reader that blocks like a hung share, say); null restores LoadPhotograph. Set it before the
+// show starts.
+using PhotographLoader = bool (*)(const std::string& path, Size bound, DibImage& image);
+PhotographLoader CurrentPhotographLoader();
+void SetPhotographLoaderForTesting(PhotographLoader loader);
+
 // The same from bytes already in memory (tests, fuzzing).
 bool LoadPhotographFromMemory(const uint8_t* data, size_t size, Size bound, DibImage& image);
 

@@ -47,6 +47,10 @@ class DibImage {
 
   // The baseline JPEG decoder (jpeg/). Reads nothing at or beyond data + size.
   int32_t DecodeJpeg(const uint8_t* data, size_t size);
+  // The same stream as a screen of size `bound` shows it: the picture with its Exif orientation
+  // applied, reduced to its fit size inside `bound` when larger than `bound` in either
+  // direction, at its own size otherwise. A bound with a side of 0 or less: no bound. 1/0.
+  int32_t DecodeJpegToFit(const uint8_t* data, size_t size, Size bound);
 
   // One dissolve frame into a new DIB section (slideshow/Dissolve.cpp).
   int32_t FadeDraw(DeviceContext hdc, int32_t level, int32_t steps);

@@ -6,23 +6,42 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <vector>
+
 #include "jpeg/ByteView.h"
+#include "jpeg/CoefficientStore.h"
 #include "jpeg/JpegDecoder.h"
 #include "jpeg/JpegDecoderState.h"
 #include "jpeg/JpegError.h"
 #include "platform/LocalMemory.h"
+#include "platform/Types.h"
 
 namespace kavrosa {
 
+struct ScanSetup;
+
 struct DecodeContext {
+  DecodeContext(JpegDecoderState& s, LocalBlock& header, LocalBlock& pixels, ByteView bytes,
+                JpegPath decodePath)
+      : state(s), headerBlock(header), pixelBlock(pixels), stream(bytes), path(decodePath) {}
+
   JpegDecoderState& state;
   LocalBlock& headerBlock;
   LocalBlock& pixelBlock;
   ByteView stream;
-  JpegPath path = JpegPath::kFast;
+  JpegPath path;
   JpegError error = JpegError::kNone;
   bool reachedEoi = false;
   bool frameRead = false;
+  bool orientationRead = false;
+  // Decoding to a size: the bound the picture is meant for (none: full size), the scale the
+  // frame is decoded at, and the strip of one MCU row that a reduced decode goes through.
+  Size bound = {};
+  int32_t scale = 1;
+  std::vector<uint8_t> strip;
+  // Progressive frames: the coefficients and the number of scans so far.
+  CoefficientStore coefficients;
+  int32_t scans = 0;
 
   // Records the first refusal, ends the marker loop and returns `position` for the caller.
   size_t Stop(JpegError why, size_t position) {
@@ -35,5 +54,11 @@ struct DecodeContext {
 // The scan (SOS) at `q`, the offset of its length field; returns the offset after the
 // entropy-coded data, where the next marker is expected.
 size_t DecodeScan(DecodeContext& context, size_t q);
+
+// One scan of a progressive frame into context.coefficients (ProgressiveScan.cpp).
+JpegError DecodeProgressiveScan(DecodeContext& context, const ScanSetup& setup);
+
+// At EOI: a frame gathered in coefficients becomes the picture.
+JpegError FinishFrame(DecodeContext& context);
 
 }  // namespace kavrosa

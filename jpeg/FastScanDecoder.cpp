@@ -302,7 +302,7 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
 
 struct FastScan {
   FastComponent components[3];
-  int32_t slots[6][64] = {};
+  int32_t slots[kSlotCount][64] = {};
   // All zero between blocks: each block's nonzero coefficients lie in the columns of its
   // summary, which are cleared again after the transform.
   int32_t coefficients[64] = {};
@@ -325,12 +325,11 @@ void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
 
 JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,
                         int32_t predictors[3]) {
-  int slot = 0;
   scan.small = true;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < s.componentCount; ++i) {
     const int blocks = s.components[i].h * s.components[i].v;
+    int slot = i == 0 ? 0 : kCbSlot + i - 1;
     for (int b = 0; b < blocks; ++b) {
-      if (i != 0) slot = i + 3;
       BlockSummary summary;
       const JpegError error =
           DecodeBlockFast(reader, scan.components[i], predictors[i], scan.coefficients, summary);
@@ -340,44 +339,46 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
       static_assert(kSafeAbsoluteSum / 4 + 128 <= kSmallSample, "small blocks give small samples");
       scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
       ClearColumns(scan.coefficients, summary.columnMask);
-      ++slot;
+      if (i == 0) ++slot;
     }
   }
   return JpegError::kNone;
 }
 
+constexpr int Log2Of(int32_t ratio) {
+  return ratio >= 4 ? 2 : ratio >= 2 ? 1 : 0;
+}
+
 // The MCU's pixels straight from the slots. The planes of the reference hold, at (ry, cx),
-// luminance slot (ry / 8) * 2 + cx / 8 and chroma sample (ry / vRatio, cx / hRatio). The
-// accepted layouts have 1x1 chroma, so both ratios are the luminance factors, 1 or 2.
+// luminance slot (ry / 8) * h + cx / 8 and chroma sample (ry / vRatio, cx / hRatio). The
+// accepted layouts have 1x1 chroma, so both ratios are the luminance factors (1, 2 or 4).
 void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastScan& scan,
-                  int32_t mcuX, int32_t mcuY, uint8_t* pixels) {
+                  int32_t mcuX, int32_t mcuY, const PixelTarget& target) {
   const int32_t width = s.header.biWidth;
   const int32_t height = s.header.biHeight;
   const int32_t x0 = mcuX * s.mcuWidth;
   const int32_t count = width - x0 < s.mcuWidth ? width - x0 : s.mcuWidth;
-  const int hShift = setup.hRatioCb == 2 ? 1 : 0;
-  const int vShift = setup.vRatioCb == 2 ? 1 : 0;
-  alignas(16) int32_t yRow[16];
-  alignas(16) int32_t cbRow[16];
-  alignas(16) int32_t crRow[16];
   if (s.mcuWidth == 8 && s.mcuHeight == 8) {
-    // 1x1: the slots' rows are the pixel rows.
+    // 1x1 (and greyscale, with both chroma slots zero): the slots' rows are the pixel rows.
     const int32_t y0 = mcuY * 8;
     const int32_t rows = height - y0 < 8 ? height - y0 : 8;
-    uint8_t* top = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y0);
-    ConvertBlock(scan.slots[0], scan.slots[4], scan.slots[5], count, rows, 128,
-                 top + 3 * static_cast<size_t>(x0), -static_cast<ptrdiff_t>(s.rowStride),
-                 scan.small);
+    ConvertBlock(scan.slots[0], scan.slots[kCbSlot], scan.slots[kCrSlot], count, rows, 128,
+                 target.Row(y0) + 3 * static_cast<size_t>(x0), target.step, scan.small);
     return;
   }
+  const int h = s.components[0].h;
+  const int hShift = Log2Of(setup.hRatioCb);
+  const int vShift = Log2Of(setup.vRatioCb);
+  alignas(16) int32_t yRow[32];
+  alignas(16) int32_t cbRow[32];
+  alignas(16) int32_t crRow[32];
   for (int ry = 0; ry < s.mcuHeight; ++ry) {
     const int32_t y = mcuY * s.mcuHeight + ry;
     if (y >= height) break;
-    uint8_t* row = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y);
-    uint8_t* out = row + 3 * static_cast<size_t>(x0);
-    const int32_t* yTop = scan.slots[(ry / 8) * 2] + 8 * (ry % 8);
-    const int32_t* cb = scan.slots[4] + 8 * (ry >> vShift);
-    const int32_t* cr = scan.slots[5] + 8 * (ry >> vShift);
+    uint8_t* out = target.Row(y) + 3 * static_cast<size_t>(x0);
+    const int32_t* yTop = scan.slots[(ry / 8) * h] + 8 * (ry % 8);
+    const int32_t* cb = scan.slots[kCbSlot] + 8 * (ry >> vShift);
+    const int32_t* cr = scan.slots[kCrSlot] + 8 * (ry >> vShift);
     for (int cx = 0; cx < s.mcuWidth; ++cx) {
       yRow[cx] = yTop[(cx / 8) * 64 + cx % 8];
       cbRow[cx] = cb[cx >> hShift];
@@ -414,14 +415,15 @@ void PrepareComponent(const ScanSetup& setup, int i, FastScan& scan) {
     component.placement[k] = static_cast<uint32_t>(kZigzag[k]) | uint32_t{t.quant[k]} << 8;
 }
 
-JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, uint8_t* pixels) {
+JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& sink) {
   JpegDecoderState& s = c.state;
   FastScan scan;
-  for (int i = 0; i < 3; ++i) PrepareComponent(setup, i, scan);
+  for (int i = 0; i < s.componentCount; ++i) PrepareComponent(setup, i, scan);
   FastBitReader reader(c.stream, setup.dataStart);
   int32_t predictors[3] = {0, 0, 0};
   int32_t mcuCounter = 0;
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
+    const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
       if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
         predictors[0] = predictors[1] = predictors[2] = 0;
@@ -433,11 +435,49 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, uint8_t* pixe
       const JpegError error = DecodeMcuFast(s, reader, scan, predictors);
       if (reader.Overrun()) return JpegError::kTruncated;
       if (error != JpegError::kNone) return error;
-      WriteMcuFast(s, setup, scan, mcuX, mcuY, pixels);
+      WriteMcuFast(s, setup, scan, mcuX, mcuY, target);
       ++mcuCounter;
     }
+    sink.RowDone(mcuY);
   }
   reader.SavePosition(s);
+  return JpegError::kNone;
+}
+
+JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
+  const JpegDecoderState& s = c.state;
+  ScanSetup setup;
+  if (s.componentCount == 3) {
+    setup.hRatioCb = s.components[0].h / s.components[1].h;
+    setup.vRatioCb = s.components[0].v / s.components[1].v;
+  }
+  FastScan scan;
+  for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
+    const PixelTarget target = sink.Target(mcuY);
+    for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
+      scan.small = true;
+      for (int i = 0; i < s.componentCount; ++i) {
+        const ComponentSpec& component = s.components[i];
+        const uint8_t* quant = ComponentQuant(s, i);
+        int slot = i == 0 ? 0 : kCbSlot + i - 1;
+        for (int by = 0; by < component.v; ++by) {
+          for (int bx = 0; bx < component.h; ++bx) {
+            const int16_t* block = c.coefficients.components[i].Block(mcuX * component.h + bx,
+                                                                      mcuY * component.v + by);
+            int32_t coefficients[64];
+            for (int k = 0; k < 64; ++k)
+              coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
+            const BlockSummary summary = SummariseBlock(coefficients);
+            InverseDctFast(coefficients, summary, scan.slots[slot]);
+            scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
+            if (i == 0) ++slot;
+          }
+        }
+      }
+      WriteMcuFast(s, setup, scan, mcuX, mcuY, target);
+    }
+    sink.RowDone(mcuY);
+  }
   return JpegError::kNone;
 }
 

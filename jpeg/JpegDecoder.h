@@ -1,4 +1,4 @@
-// The baseline decoder's entry points. DibImage::DecodeJpeg (0/1) decodes with the image's own
+// The decoder's entry points. DibImage::DecodeJpeg (0/1) decodes with the image's own
 // state; DecodeJpegChecked also says why a stream was refused and can run the plain reference
 // path, which the fast path must match byte for byte.
 #pragma once
@@ -9,6 +9,7 @@
 #include "jpeg/JpegDecoderState.h"
 #include "jpeg/JpegError.h"
 #include "platform/LocalMemory.h"
+#include "platform/Types.h"
 
 namespace kavrosa {
 
@@ -28,5 +29,20 @@ JpegError DecodeJpegStream(JpegDecoderState& state, LocalBlock& headerBlock, Loc
 // Leaves `loaded` to the caller, like DecodeJpeg.
 JpegError DecodeJpegChecked(DibImage& image, const uint8_t* data, size_t size,
                             JpegPath path = JpegPath::kFast);
+
+// DecodeJpegStream at the smallest scale (1, 1/2, 1/4, 1/8, each output pixel the mean of
+// the pixels it covers) whose picture still covers what `bound` shows of the oriented
+// picture. The orientation is left in state.exifOrientation, not applied.
+JpegError DecodeJpegAtBound(JpegDecoderState& state, LocalBlock& headerBlock,
+                            LocalBlock& pixelBlock, const uint8_t* data, size_t size, Size bound,
+                            JpegPath path = JpegPath::kFast);
+
+// The picture as a screen of size `bound` shows it: decoded at the scale DecodeJpegAtBound
+// picks, turned by its Exif orientation, and when larger than `bound` in either direction,
+// resampled to the size the fit rule gives inside `bound` (FitTarget). A bound with a side of
+// 0 or less: the whole picture, oriented.
+JpegError DecodeJpegFitted(JpegDecoderState& state, LocalBlock& headerBlock, LocalBlock& pixelBlock,
+                           const uint8_t* data, size_t size, Size bound,
+                           JpegPath path = JpegPath::kFast);
 
 }  // namespace kavrosa

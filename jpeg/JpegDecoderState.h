@@ -54,6 +54,11 @@ struct JpegDecoderState {
   // Number of symbol values of each Huffman table, so that no lookup leaves its table.
   uint16_t acValueCounts[4] = {};
   uint16_t dcValueCounts[4] = {};
+  // The frame beyond the design's one kind: its component count (1 for greyscale, 3), whether
+  // it is progressive (SOF2), and the orientation (1..8) an Exif block named, 1 without one.
+  int32_t componentCount = 0;
+  int32_t progressive = 0;
+  int32_t exifOrientation = 1;
 };
 
 }  // namespace kavrosa

@@ -1,12 +1,17 @@
-// DecodeJpeg and the marker loop with its segment readers (SOF0, DQT, DHT, DRI, skipped
-// segments). Each reader gets the offset of a segment's length field and checks the segment
+// DecodeJpeg and the marker loop with its segment readers (SOF0-2, DQT, DHT, DRI, APP1 Exif,
+// skipped segments). Each reader gets the offset of a segment's length field and checks the segment
 // against the stream before it reads; tables stay in the stream and are only pointed at.
 #include <cstring>
+#include <new>
 
 #include "image/DibImage.h"
+#include "image/FitSize.h"
+#include "image/Orientation.h"
 #include "image/PixelGeometry.h"
 #include "jpeg/BlockDecoder.h"
 #include "jpeg/DecodeContext.h"
+#include "jpeg/ExifOrientation.h"
+#include "jpeg/ScanSetup.h"
 #include "jpeg/HuffmanTables.h"
 #include "platform/DebugOutput.h"
 
@@ -39,44 +44,46 @@ size_t ReadRestartInterval(DecodeContext& c, size_t q) {
   return end;
 }
 
-// Everything the frame header's 17 bytes must satisfy before any block is touched.
-JpegError CheckFrame(const ByteView frame, uint32_t& pixelBytes) {
-  if (frame.At(7) != 3) return JpegError::kComponentCount;
-  int32_t h[3];
-  int32_t v[3];
-  for (int i = 0; i < 3; ++i) {
+// Everything the frame header must satisfy before any block is touched. `frame` starts at the
+// length field; component records follow at 8.
+JpegError CheckFrame(const ByteView frame, int32_t count) {
+  for (int i = 0; i < count; ++i) {
     const uint8_t sampling = frame.At(8 + 3 * i + 1);
-    h[i] = sampling >> 4;
-    v[i] = sampling & 0x0F;
-    if (h[i] == 0 || v[i] == 0) return JpegError::kSamplingFactorZero;
+    if ((sampling >> 4) == 0 || (sampling & 0x0F) == 0) return JpegError::kSamplingFactorZero;
     if (frame.At(8 + 3 * i + 2) > 3) return JpegError::kTableNumber;
   }
-  const bool chromaOne = h[1] == 1 && v[1] == 1 && h[2] == 1 && v[2] == 1;
-  const bool lumaPlaced =
-      (h[0] == 1 && v[0] == 1) || (h[0] == 2 && v[0] == 1) || (h[0] == 2 && v[0] == 2);
-  if (!chromaOne || !lumaPlaced) return JpegError::kSamplingLayout;
-  const auto bytes = CheckedImageBytes(frame.U16(5), frame.U16(3), 24);
-  if (!bytes) return JpegError::kImageSize;
-  pixelBytes = *bytes;
+  if (count == 3) {
+    const int32_t h = frame.At(9) >> 4;
+    const int32_t v = frame.At(9) & 0x0F;
+    const bool chromaOne = frame.At(12) == 0x11 && frame.At(15) == 0x11;
+    const bool lumaPlaced = (h == 1 || h == 2 || h == 4) && (v == 1 || v == 2);
+    if (!chromaOne || !lumaPlaced) return JpegError::kSamplingLayout;
+  }
+  if (!CheckedImageBytes(frame.U16(5), frame.U16(3), 24)) return JpegError::kImageSize;
   return JpegError::kNone;
 }
 
-void SetFrameGeometry(JpegDecoderState& s, const ByteView frame) {
+void SetFrameGeometry(JpegDecoderState& s, const ByteView frame, int32_t count) {
   const int32_t height = static_cast<int32_t>(frame.U16(3));
   const int32_t width = static_cast<int32_t>(frame.U16(5));
   s.header.biWidth = width;
   s.rowStride = (s.header.biBitCount * width / 8 + 3) & ~3;
   s.header.biSizeImage = static_cast<uint32_t>(s.rowStride) * static_cast<uint32_t>(height);
   s.header.biHeight = height;
+  s.componentCount = count;
   // Each frame has its own MCU size (a second frame header does not inherit the first's).
   s.mcuWidth = 0;
   s.mcuHeight = 0;
   for (int i = 0; i < 3; ++i) {
     ComponentSpec& component = s.components[i];
+    component = ComponentSpec{};
+    if (i >= count) continue;
     component.id = frame.At(8 + 3 * i);
     component.h = frame.At(8 + 3 * i + 1) >> 4;
     component.v = frame.At(8 + 3 * i + 1) & 0x0F;
     component.quantTable = frame.At(8 + 3 * i + 2);
+    // A single component is never interleaved: its MCU is one block, whatever its factors.
+    if (count == 1) component.h = component.v = 1;
     if (8 * component.h > s.mcuWidth) s.mcuWidth = 8 * component.h;
     if (8 * component.v > s.mcuHeight) s.mcuHeight = 8 * component.v;
   }
@@ -84,38 +91,89 @@ void SetFrameGeometry(JpegDecoderState& s, const ByteView frame) {
   s.mcuRows = height / s.mcuHeight + (height % s.mcuHeight != 0 ? 1 : 0);
 }
 
+// The scale a frame is decoded at: the smallest reduction (1/8, 1/4, 1/2) whose picture still
+// covers the size the bound gives the oriented picture, or full size.
+int32_t ChooseScale(const DecodeContext& c) {
+  const JpegDecoderState& s = c.state;
+  const Size frame{s.header.biWidth, s.header.biHeight};
+  const bool swap = OrientationSwapsAxes(s.exifOrientation);
+  const Size shown = FitTarget(c.bound, OrientedSize(frame, s.exifOrientation));
+  const Size needed = swap ? Size{shown.cy, shown.cx} : shown;
+  for (int32_t scale = kMaxDecodeScale; scale > 1; scale /= 2) {
+    if (ScaledLength(frame.cx, scale) >= needed.cx && ScaledLength(frame.cy, scale) >= needed.cy)
+      return scale;
+  }
+  return 1;
+}
+
 // Frees the old blocks and allocates the new ones: a 44-byte header block holding the
-// 40-byte header, and a zero-filled pixel block.
+// 40-byte header of the picture as decoded (reduced when the scale is above 1), a zero-filled
+// pixel block, and what a reduced or progressive decode works in.
 JpegError AllocateBlocks(DecodeContext& c) {
   c.headerBlock.Free();
   c.pixelBlock.Free();
+  c.coefficients.Free();
+  c.strip.clear();
+  BitmapInfoHeader header = c.state.header;
+  if (c.scale > 1) {
+    header.biWidth = ScaledLength(header.biWidth, c.scale);
+    header.biHeight = ScaledLength(header.biHeight, c.scale);
+    header.biSizeImage = *CheckedImageBytes(header.biWidth, header.biHeight, 24);
+    try {
+      c.strip.assign(StripStride(c.state.header.biWidth) * static_cast<size_t>(c.state.mcuHeight),
+                     0);
+    } catch (const std::bad_alloc&) {
+      return JpegError::kOutOfMemory;
+    }
+  }
   c.headerBlock = LocalBlock::Allocate(44);
   if (c.headerBlock) {
     BlockLock lock(c.headerBlock);
-    std::memcpy(lock.data(), &c.state.header, sizeof(c.state.header));
+    std::memcpy(lock.data(), &header, sizeof(header));
   }
-  c.pixelBlock = LocalBlock::Allocate(c.state.header.biSizeImage);
+  c.pixelBlock = LocalBlock::Allocate(header.biSizeImage);
   if (!c.headerBlock || !c.pixelBlock) return JpegError::kOutOfMemory;
+  if (c.state.progressive && !c.coefficients.Allocate(c.state)) return JpegError::kImageSize;
   return JpegError::kNone;
 }
 
-size_t ReadFrameHeader(DecodeContext& c, size_t q) {
-  if (!c.stream.Has(q, 2)) return c.Stop(JpegError::kTruncated, q);
-  if (c.stream.U16(q) != 17) {
+// SOF0 and SOF1 (sequential) and SOF2 (progressive), Huffman-coded, 8-bit, one or three
+// components.
+size_t ReadFrameHeader(DecodeContext& c, size_t q, bool progressive) {
+  if (!c.stream.Has(q, 8)) return c.Stop(JpegError::kTruncated, q);
+  const int32_t count = c.stream.At(q + 7);
+  if (count == 4) return c.Stop(JpegError::kFourComponents, q);
+  if (count != 1 && count != 3) return c.Stop(JpegError::kComponentCount, q);
+  const size_t length = 8 + 3 * static_cast<size_t>(count);
+  if (c.stream.U16(q) != length) {
     DebugOutput("Base DCT Read ERROR\n");
     return c.Stop(JpegError::kFrameHeaderLength, q);
   }
-  if (!c.stream.Has(q, 17)) return c.Stop(JpegError::kTruncated, q);
-  const ByteView frame = c.stream.Sub(q, 17);
+  if (!c.stream.Has(q, length)) return c.Stop(JpegError::kTruncated, q);
+  const ByteView frame = c.stream.Sub(q, length);
   if (frame.At(2) != 8) return c.Stop(JpegError::kSamplePrecision, q + 3);
-  uint32_t pixelBytes = 0;
-  const JpegError invalid = CheckFrame(frame, pixelBytes);
+  const JpegError invalid = CheckFrame(frame, count);
   if (invalid != JpegError::kNone) return c.Stop(invalid, q);
-  SetFrameGeometry(c.state, frame);
+  c.state.progressive = progressive ? 1 : 0;
+  SetFrameGeometry(c.state, frame, count);
+  c.scale = ChooseScale(c);
+  c.scans = 0;
   const JpegError allocation = AllocateBlocks(c);
   if (allocation != JpegError::kNone) return c.Stop(allocation, q);
   c.frameRead = true;
-  return q + 17;
+  return q + length;
+}
+
+// APP1: an Exif block may name the orientation; the first one that does counts.
+size_t ReadApp1(DecodeContext& c, size_t q) {
+  const size_t end = CheckedSegmentEnd(c, q, 2);
+  if (c.state.parseDone) return end;
+  const int32_t orientation = ReadExifOrientation(c.stream.Sub(q + 2, c.stream.U16(q) - 2));
+  if (orientation != 0 && !c.orientationRead) {
+    c.state.exifOrientation = orientation;
+    c.orientationRead = true;
+  }
+  return end;
 }
 
 size_t ReadQuantTables(DecodeContext& c, size_t q) {
@@ -176,14 +234,35 @@ size_t ParseMarker(DecodeContext& c, size_t p) {
   if (!c.stream.Has(p, 2)) return c.Stop(JpegError::kTruncated, p + 1);
   const uint8_t m = c.stream.At(p + 1);
   if (m == 0xD9) {  // EOI
+    const JpegError error = FinishFrame(c);
+    if (error != JpegError::kNone) return c.Stop(error, p);
     c.reachedEoi = true;
     c.state.parseDone = 1;
     return kNoPosition;
   }
   const size_t q = p + 2;
   switch (m) {
-    case 0xC0:
-      return ReadFrameHeader(c, q);
+    case 0xC0:  // baseline
+    case 0xC1:  // extended sequential: the same decoding for 8-bit Huffman data
+      return ReadFrameHeader(c, q, false);
+    case 0xC2:
+      return ReadFrameHeader(c, q, true);
+    case 0xC3:
+    case 0xC7:
+    case 0xCB:
+    case 0xCF:
+      return c.Stop(JpegError::kLossless, q);
+    case 0xC9:
+    case 0xCA:
+    case 0xCC:  // DAC
+    case 0xCD:
+    case 0xCE:
+      return c.Stop(JpegError::kArithmeticCoding, q);
+    case 0xC5:
+    case 0xC6:
+    case 0xDE:  // DHP
+    case 0xDF:  // EXP
+      return c.Stop(JpegError::kHierarchical, q);
     case 0xC4:
       return ReadHuffmanTables(c, q);
     case 0xD8:  // SOI
@@ -194,6 +273,8 @@ size_t ParseMarker(DecodeContext& c, size_t p) {
       return ReadQuantTables(c, q);
     case 0xDD:
       return ReadRestartInterval(c, q);
+    case 0xE1:
+      return ReadApp1(c, q);
     default:
       break;
   }
@@ -218,6 +299,9 @@ void ResetState(JpegDecoderState& s, const uint8_t* data, size_t size) {
   s.mcuWidth = 0;
   s.mcuHeight = 0;
   s.parseDone = 0;
+  s.componentCount = 0;
+  s.progressive = 0;
+  s.exifOrientation = 1;
   for (int i = 0; i < 4; ++i) {
     s.acValues[i] = nullptr;
     s.dcValues[i] = nullptr;
@@ -236,15 +320,22 @@ void ResetState(JpegDecoderState& s, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-JpegError DecodeJpegStream(JpegDecoderState& state, LocalBlock& headerBlock, LocalBlock& pixelBlock,
-                           const uint8_t* data, size_t size, JpegPath path) {
+JpegError DecodeJpegAtBound(JpegDecoderState& state, LocalBlock& headerBlock,
+                            LocalBlock& pixelBlock, const uint8_t* data, size_t size, Size bound,
+                            JpegPath path) {
   if (data == nullptr) size = 0;
   ResetState(state, data, size);
-  DecodeContext context{state, headerBlock, pixelBlock, ByteView{data, size}, path};
+  DecodeContext context(state, headerBlock, pixelBlock, ByteView{data, size}, path);
+  context.bound = bound;
   size_t p = 0;
   while (!state.parseDone) p = ParseMarker(context, p);
   if (context.reachedEoi) return JpegError::kNone;
   return context.error != JpegError::kNone ? context.error : JpegError::kNotAMarker;
+}
+
+JpegError DecodeJpegStream(JpegDecoderState& state, LocalBlock& headerBlock, LocalBlock& pixelBlock,
+                           const uint8_t* data, size_t size, JpegPath path) {
+  return DecodeJpegAtBound(state, headerBlock, pixelBlock, data, size, Size{}, path);
 }
 
 JpegError DecodeJpegChecked(DibImage& image, const uint8_t* data, size_t size, JpegPath path) {

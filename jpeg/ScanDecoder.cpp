@@ -1,6 +1,7 @@
-// DecodeScan and the reference MCU loop: six block slots, three 16x16 planes with chroma
-// replication, the level shift on luminance only, double-precision conversion per pixel and
-// B, G, R bytes in bottom-up rows, clipped at the picture's right and bottom edges.
+// DecodeScan and the reference MCU loop: block slots, three planes with chroma replication,
+// the level shift on luminance only, double-precision conversion per pixel and B, G, R bytes
+// in bottom-up rows, clipped at the picture's right and bottom edges. Greyscale is the same
+// with both chroma slots left at zero, which converts each pixel to its luminance.
 #include "jpeg/ScanSetup.h"
 
 #include "jpeg/BitReader.h"
@@ -16,8 +17,10 @@ struct Selectors {
   int32_t ac = 0;
 };
 
+// Binds the tables a scan uses: DC and AC for a sequential scan, only the one the band needs
+// for a progressive scan (whose quantisation is applied once the frame is complete).
 JpegError BindComponent(const JpegDecoderState& s, int i, const Selectors& selectors,
-                        ComponentTables& tables) {
+                        const ScanSetup& setup, ComponentTables& tables) {
   if (!selectors.named) return JpegError::kScanComponents;
   if (selectors.dc > 3 || selectors.ac > 3) return JpegError::kTableNumber;
   const int32_t q = s.components[i].quantTable;
@@ -29,34 +32,79 @@ JpegError BindComponent(const JpegDecoderState& s, int i, const Selectors& selec
   tables.acValues = s.acValues[selectors.ac];
   tables.acCount = s.acValueCounts[selectors.ac];
   tables.quant = s.quantTables[q];
-  if (tables.dcValues == nullptr || tables.acValues == nullptr || tables.quant == nullptr)
+  const bool needsDc = !s.progressive || (setup.ss == 0 && setup.ah == 0);
+  const bool needsAc = !s.progressive || setup.ss != 0;
+  const bool needsQuant = !s.progressive;
+  if ((needsDc && tables.dcValues == nullptr) || (needsAc && tables.acValues == nullptr) ||
+      (needsQuant && tables.quant == nullptr))
     return JpegError::kUndefinedTable;
+  return JpegError::kNone;
+}
+
+// T.81 G.1.1.1: a DC scan may interleave components, an AC scan names one component and
+// a band within 1..63, and a refinement adds the one bit below the previous approximation.
+JpegError CheckProgression(const ScanSetup& setup) {
+  const bool dc = setup.ss == 0;
+  if (dc && setup.se != 0) return JpegError::kProgressiveScan;
+  if (!dc && (setup.se < setup.ss || setup.se > 63 || setup.count != 1))
+    return JpegError::kProgressiveScan;
+  if (setup.al > 13 || (setup.ah != 0 && setup.ah != setup.al + 1))
+    return JpegError::kProgressiveScan;
   return JpegError::kNone;
 }
 
 }  // namespace
 
+const uint8_t* ComponentQuant(const JpegDecoderState& s, int i) {
+  const int32_t q = s.components[i].quantTable;
+  return q >= 0 && q <= 3 ? s.quantTables[q] : nullptr;
+}
+
 JpegError ReadScanHeader(DecodeContext& c, size_t q, ScanSetup& setup) {
+  const JpegDecoderState& s = c.state;
   if (!c.stream.Has(q, 3)) return JpegError::kTruncated;
   const size_t ns = c.stream.At(q + 2);
-  // Ns selector pairs, then three bytes (spectral selection, approximation) left unread.
+  // Ns selector pairs, then spectral selection and successive approximation.
   if (!c.stream.Has(q + 3, 2 * ns + 3)) return JpegError::kTruncated;
   Selectors selectors[3];
-  for (size_t i = 0; i < ns; ++i) {
-    const uint8_t id = c.stream.At(q + 3 + 2 * i);
-    const uint8_t tables = c.stream.At(q + 4 + 2 * i);
-    if (id >= 1 && id <= 3) selectors[id - 1] = Selectors{true, tables >> 4, tables & 0x0F};
+  for (size_t k = 0; k < ns; ++k) {
+    const uint8_t id = c.stream.At(q + 3 + 2 * k);
+    const uint8_t tables = c.stream.At(q + 4 + 2 * k);
+    for (int i = 0; i < s.componentCount; ++i) {
+      if (s.components[i].id != id) continue;
+      if (!selectors[i].named && setup.count < 3) setup.order[setup.count++] = i;
+      selectors[i] = Selectors{true, tables >> 4, tables & 0x0F};
+    }
   }
-  for (int i = 0; i < 3; ++i) {
-    const JpegError error = BindComponent(c.state, i, selectors[i], setup.tables[i]);
+  const size_t band = q + 3 + 2 * ns;
+  setup.ss = c.stream.At(band);
+  setup.se = c.stream.At(band + 1);
+  setup.ah = c.stream.At(band + 2) >> 4;
+  setup.al = c.stream.At(band + 2) & 0x0F;
+  if (s.progressive) {
+    if (setup.count == 0) return JpegError::kScanComponents;
+    const JpegError error = CheckProgression(setup);
     if (error != JpegError::kNone) return error;
+    for (int k = 0; k < setup.count; ++k) {
+      const int i = setup.order[k];
+      const JpegError bound = BindComponent(s, i, selectors[i], setup, setup.tables[i]);
+      if (bound != JpegError::kNone) return bound;
+    }
+  } else {
+    // A sequential scan carries every component of the frame, in the frame's order.
+    for (int i = 0; i < s.componentCount; ++i) {
+      const JpegError error = BindComponent(s, i, selectors[i], setup, setup.tables[i]);
+      if (error != JpegError::kNone) return error;
+    }
   }
-  const ComponentSpec* comp = c.state.components;
-  setup.hRatioCb = comp[0].h / comp[1].h;
-  setup.vRatioCb = comp[0].v / comp[1].v;
-  setup.hRatioCr = comp[0].h / comp[2].h;
-  setup.vRatioCr = comp[0].v / comp[2].v;
-  setup.dataStart = q + 3 + 2 * ns + 3;
+  if (s.componentCount == 3) {
+    const ComponentSpec* comp = s.components;
+    setup.hRatioCb = comp[0].h / comp[1].h;
+    setup.vRatioCb = comp[0].v / comp[1].v;
+    setup.hRatioCr = comp[0].h / comp[2].h;
+    setup.vRatioCr = comp[0].v / comp[2].v;
+  }
+  setup.dataStart = band + 3;
   return JpegError::kNone;
 }
 
@@ -67,72 +115,95 @@ size_t DecodeScan(DecodeContext& c, size_t q) {
   if (error != JpegError::kNone) return c.Stop(error, q);
   StartBitReader(c.state, c.stream.data + setup.dataStart);
   c.state.bitOverrun = 0;
-  {
+  if (c.state.progressive) {
+    error = DecodeProgressiveScan(c, setup);
+  } else {
     BlockLock pixels(c.pixelBlock);
     if (!pixels) return c.Stop(JpegError::kOutOfMemory, q);
-    error = c.path == JpegPath::kReference ? DecodeMcusReference(c, setup, pixels.data())
-                                           : DecodeMcusFast(c, setup, pixels.data());
+    PixelSink sink(c.state, pixels.data(), c.scale, c.strip);
+    error = c.path == JpegPath::kReference ? DecodeMcusReference(c, setup, sink)
+                                           : DecodeMcusFast(c, setup, sink);
   }
   if (error != JpegError::kNone) return c.Stop(error, q);
   AlignAtScanEnd(c.state);
   return static_cast<size_t>(c.state.bitCursor - c.stream.data);
 }
 
+JpegError FinishFrame(DecodeContext& c) {
+  // A frame without scans keeps its zero-filled block, as a sequential one does.
+  if (!c.frameRead || !c.state.progressive || c.scans == 0) return JpegError::kNone;
+  for (int i = 0; i < c.state.componentCount; ++i)
+    if (ComponentQuant(c.state, i) == nullptr) return JpegError::kUndefinedTable;
+  BlockLock pixels(c.pixelBlock);
+  if (!pixels) return JpegError::kOutOfMemory;
+  PixelSink sink(c.state, pixels.data(), c.scale, c.strip);
+  const JpegError error =
+      c.path == JpegPath::kReference ? ReconstructReference(c, sink) : ReconstructFast(c, sink);
+  c.coefficients.Free();
+  return error;
+}
+
 namespace {
 
 struct Planes {
-  int32_t slots[6][64] = {};
-  double yPlane[16][16] = {};
-  double cbPlane[16][16] = {};
-  double crPlane[16][16] = {};
+  int32_t slots[kSlotCount][64] = {};
+  double yPlane[16][32] = {};
+  double cbPlane[16][32] = {};
+  double crPlane[16][32] = {};
 };
 
-// Decodes the blocks of one MCU into the slots: luminance in 0..3 in decoding order, Cb in 4
-// and Cr in 5 (a later chroma block replacing an earlier one).
-JpegError DecodeMcuBlocks(JpegDecoderState& s, const ScanSetup& setup, int32_t predictors[3],
-                          Planes& planes) {
+// Decodes the blocks of one MCU into the slots: luminance in 0..7 in decoding order, Cb and Cr
+// in their own slots (a later chroma block replacing an earlier one). `source(i, bx, by, c)`
+// gives the dequantised coefficients of block (bx, by) of component i within the MCU.
+template <typename BlockSource>
+JpegError FillSlots(const JpegDecoderState& s, BlockSource& source, Planes& planes) {
   int32_t coefficients[64];
-  int slot = 0;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < s.componentCount; ++i) {
+    int slot = i == 0 ? 0 : kCbSlot + i - 1;
     for (int by = 0; by < s.components[i].v; ++by) {
       for (int bx = 0; bx < s.components[i].h; ++bx) {
-        if (i != 0) slot = i + 3;
-        const JpegError error = DecodeBlock(s, setup.tables[i], predictors[i], coefficients);
+        const JpegError error = source(i, bx, by, coefficients);
         if (error != JpegError::kNone) return error;
         InverseDctReference(coefficients, planes.slots[slot]);
-        ++slot;
+        if (i == 0) ++slot;
       }
     }
   }
   return JpegError::kNone;
 }
 
-void FillPlanes(const ScanSetup& setup, Planes& p) {
+// Luminance block b of an MCU h blocks wide sits at block row b / h, block column b % h; each
+// chroma sample covers hRatio x vRatio places.
+void FillPlanes(const JpegDecoderState& s, const ScanSetup& setup, Planes& p) {
+  const int h = s.components[0].h;
+  const int lumaBlocks = h * s.components[0].v;
+  for (int b = 0; b < lumaBlocks; ++b) {
+    const int top = 8 * (b / h);
+    const int left = 8 * (b % h);
+    for (int r = 0; r < 8; ++r)
+      for (int j = 0; j < 8; ++j) p.yPlane[top + r][left + j] = p.slots[b][8 * r + j] + 128;
+  }
   for (int r = 0; r < 8; ++r) {
     for (int j = 0; j < 8; ++j) {
       const int i = 8 * r + j;
-      p.yPlane[r][j] = p.slots[0][i] + 128;
-      p.yPlane[r][j + 8] = p.slots[1][i] + 128;
-      p.yPlane[r + 8][j] = p.slots[2][i] + 128;
-      p.yPlane[r + 8][j + 8] = p.slots[3][i] + 128;
-      for (int dy = 0; dy < 2; ++dy) {
-        for (int dx = 0; dx < 2; ++dx) {
-          p.cbPlane[r * setup.vRatioCb + dy][j * setup.hRatioCb + dx] = p.slots[4][i];
-          p.crPlane[r * setup.vRatioCr + dy][j * setup.hRatioCr + dx] = p.slots[5][i];
-        }
-      }
+      for (int dy = 0; dy < setup.vRatioCb; ++dy)
+        for (int dx = 0; dx < setup.hRatioCb; ++dx)
+          p.cbPlane[r * setup.vRatioCb + dy][j * setup.hRatioCb + dx] = p.slots[kCbSlot][i];
+      for (int dy = 0; dy < setup.vRatioCr; ++dy)
+        for (int dx = 0; dx < setup.hRatioCr; ++dx)
+          p.crPlane[r * setup.vRatioCr + dy][j * setup.hRatioCr + dx] = p.slots[kCrSlot][i];
     }
   }
 }
 
 void WriteMcuPixels(const JpegDecoderState& s, const Planes& p, int32_t mcuX, int32_t mcuY,
-                    uint8_t* pixels) {
+                    const PixelTarget& target) {
   const int32_t width = s.header.biWidth;
   const int32_t height = s.header.biHeight;
   for (int ry = 0; ry < s.mcuHeight; ++ry) {
     const int32_t y = mcuY * s.mcuHeight + ry;
     if (y >= height) continue;
-    uint8_t* row = pixels + static_cast<size_t>(s.rowStride) * static_cast<size_t>(height - 1 - y);
+    uint8_t* row = target.Row(y);
     for (int cx = 0; cx < s.mcuWidth; ++cx) {
       const int32_t x = mcuX * s.mcuWidth + cx;
       if (x >= width) continue;
@@ -144,28 +215,70 @@ void WriteMcuPixels(const JpegDecoderState& s, const Planes& p, int32_t mcuX, in
   }
 }
 
+// Ratios for the planes: the scan's for a sequential frame, the frame's own otherwise.
+ScanSetup FrameRatios(const JpegDecoderState& s) {
+  ScanSetup setup;
+  if (s.componentCount == 3) {
+    setup.hRatioCb = s.components[0].h / s.components[1].h;
+    setup.vRatioCb = s.components[0].v / s.components[1].v;
+    setup.hRatioCr = s.components[0].h / s.components[2].h;
+    setup.vRatioCr = s.components[0].v / s.components[2].v;
+  }
+  return setup;
+}
+
 }  // namespace
 
-JpegError DecodeMcusReference(DecodeContext& c, const ScanSetup& setup, uint8_t* pixels) {
+JpegError DecodeMcusReference(DecodeContext& c, const ScanSetup& setup, PixelSink& sink) {
   JpegDecoderState& s = c.state;
   Planes planes;
   int32_t predictors[3] = {0, 0, 0};
   int32_t mcuCounter = 0;
+  auto decode = [&](int i, int, int, int32_t coefficients[64]) {
+    return DecodeBlock(s, setup.tables[i], predictors[i], coefficients);
+  };
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
+    const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
       if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
         predictors[0] = predictors[1] = predictors[2] = 0;
         mcuCounter = 0;
         AlignAtRestart(s);
       }
-      const JpegError error = DecodeMcuBlocks(s, setup, predictors, planes);
+      const JpegError error = FillSlots(s, decode, planes);
       // Data that ran past the end of the stream is reported as such, whatever it decoded to.
       if (s.bitOverrun) return JpegError::kTruncated;
       if (error != JpegError::kNone) return error;
-      FillPlanes(setup, planes);
-      WriteMcuPixels(s, planes, mcuX, mcuY, pixels);
+      FillPlanes(s, setup, planes);
+      WriteMcuPixels(s, planes, mcuX, mcuY, target);
       ++mcuCounter;
     }
+    sink.RowDone(mcuY);
+  }
+  return JpegError::kNone;
+}
+
+JpegError ReconstructReference(DecodeContext& c, PixelSink& sink) {
+  const JpegDecoderState& s = c.state;
+  const ScanSetup setup = FrameRatios(s);
+  Planes planes;
+  int32_t mcuX = 0, mcuY = 0;
+  auto fetch = [&](int i, int bx, int by, int32_t coefficients[64]) {
+    const int16_t* block = c.coefficients.components[i].Block(mcuX * s.components[i].h + bx,
+                                                              mcuY * s.components[i].v + by);
+    const uint8_t* quant = ComponentQuant(s, i);
+    for (int k = 0; k < 64; ++k)
+      coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
+    return JpegError::kNone;
+  };
+  for (mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
+    const PixelTarget target = sink.Target(mcuY);
+    for (mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
+      FillSlots(s, fetch, planes);
+      FillPlanes(s, setup, planes);
+      WriteMcuPixels(s, planes, mcuX, mcuY, target);
+    }
+    sink.RowDone(mcuY);
   }
   return JpegError::kNone;
 }

@@ -1,7 +1,10 @@
-// kavrosa-tool decode IN.jpg OUT.bmp: runs the baseline decoder on a file and writes the
-// picture as a BMP. The file is read whole, up to a cap, and the decoder is bounded by its
-// size, so no file can make this crash or hang; a refusal prints one line with the reason.
+// kavrosa-tool decode IN.jpg OUT.bmp [--fit WxH]: runs the decoder on a file and writes the
+// picture, turned by its Exif orientation, as a BMP; with --fit, as a screen of that size
+// shows it (reduced to its fit size when larger). The file is read whole, up to a cap, and the
+// decoder is bounded by its size, so no file can make this crash or hang; a refusal prints one line
+// with the reason.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "image/DibImage.h"
@@ -37,11 +40,23 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, const char*& w
   return ok;
 }
 
+// "WxH" with both sides from 1 to 32768.
+bool ParseSize(const char* text, Size& size) {
+  int w = 0, h = 0;
+  char end = 0;
+  if (std::sscanf(text, "%dx%d%c", &w, &h, &end) != 2) return false;
+  if (w < 1 || h < 1 || w > 32768 || h > 32768) return false;
+  size = Size{w, h};
+  return true;
+}
+
 }  // namespace
 
 int RunDecode(int argc, char** argv) {
+  Size bound{};
+  if (argc == 4 && std::strcmp(argv[2], "--fit") == 0 && ParseSize(argv[3], bound)) argc = 2;
   if (argc != 2) {
-    std::fprintf(stderr, "usage: kavrosa-tool decode IN.jpg OUT.bmp\n");
+    std::fprintf(stderr, "usage: kavrosa-tool decode IN.jpg OUT.bmp [--fit WxH]\n");
     return 2;
   }
   const char* in = argv[0];
@@ -53,7 +68,9 @@ int RunDecode(int argc, char** argv) {
     return 1;
   }
   DibImage image;
-  const JpegError error = DecodeJpegChecked(image, bytes.data(), bytes.size());
+  JpegDecoderState state;
+  const JpegError error = DecodeJpegFitted(state, image.headerBlock(), image.pixelBlock(),
+                                           bytes.data(), bytes.size(), bound);
   if (error != JpegError::kNone) {
     std::fprintf(stderr, "kavrosa-tool: %s: %s\n", in, JpegErrorMessage(error));
     return 1;

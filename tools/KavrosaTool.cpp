@@ -14,7 +14,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"bmp-roundtrip", kavrosa::tool::RunBmpRoundtrip, "bmp-roundtrip IN.bmp OUT.bmp"},
-    {"decode", kavrosa::tool::RunDecode, "decode IN.jpg OUT.bmp"},
+    {"decode", kavrosa::tool::RunDecode, "decode IN.jpg OUT.bmp [--fit WxH]"},
     {"frames", kavrosa::tool::RunFrames,
      "frames --settings FILE.INI [--size WxH] [--origin X,Y] [--folder-wait MS] --ticks FIRST:LAST "
      "--out DIR"},

@@ -14,8 +14,6 @@
 
 #ifndef _WIN32
 #include <filesystem>
-
-#include <jpeglib.h>
 #endif
 
 #include "tests/jpeg/JpegStreams.h"
@@ -166,31 +164,6 @@ TEST(Corpus, FuzzerFindingsStayFixed) {
 }
 
 #ifndef _WIN32
-// libjpeg-turbo's own decode (JDCT_ISLOW) as B, G, R bottom-up rows with our stride.
-Bytes LibjpegDecode(const Bytes& stream, int& width, int& height) {
-  jpeg_decompress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, stream.data(), static_cast<unsigned long>(stream.size()));
-  jpeg_read_header(&info, TRUE);
-  info.dct_method = JDCT_ISLOW;
-  info.out_color_space = JCS_EXT_BGR;
-  info.do_fancy_upsampling = FALSE;  // replicate chroma, as this decoder does
-  jpeg_start_decompress(&info);
-  width = static_cast<int>(info.output_width);
-  height = static_cast<int>(info.output_height);
-  const size_t stride = (3 * static_cast<size_t>(width) + 3) & ~size_t{3};
-  Bytes out(stride * static_cast<size_t>(height), 0);
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = out.data() + stride * (static_cast<size_t>(height) - 1 - info.output_scanline);
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  return out;
-}
-
 // The IDCT and colour constants differ from libjpeg-turbo's and Y, Cb, Cr are converted
 // without clamping, so single pixels at hard edges may differ by tens of levels; the picture
 // as a whole must stay above this. libjpeg-turbo replicates chroma here too (no fancy

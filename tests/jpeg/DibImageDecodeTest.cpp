@@ -68,12 +68,11 @@ TEST(DibImageDecode, SecondDecodeReplacesTheBlocks) {
 
 TEST(DibImageDecode, CheckedDecodeNamesTheReason) {
   DibImage image;
-  const Bytes progressive = {0xFF, 0xD8, 0xFF, 0xC2, 0x00, 0x11};
-  EXPECT_EQ(DecodeJpegChecked(image, progressive.data(), progressive.size()),
-            JpegError::kUnsupportedMarker);
-  EXPECT_STREQ(JpegErrorMessage(JpegError::kUnsupportedMarker),
-               "unsupported marker (progressive, extended, lossless or arithmetic-coded frame, "
-               "or a stray marker)");
+  const Bytes arithmetic = {0xFF, 0xD8, 0xFF, 0xC9, 0x00, 0x11};
+  EXPECT_EQ(DecodeJpegChecked(image, arithmetic.data(), arithmetic.size()),
+            JpegError::kArithmeticCoding);
+  EXPECT_STREQ(JpegErrorMessage(JpegError::kArithmeticCoding),
+               "arithmetic-coded JPEG is not supported");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -166,6 +167,53 @@ inline Bytes TestStream(int width, int height, const Bytes& entropy, int lumaH =
   return s;
 }
 
+// APP1 Exif segment whose IFD0 holds one entry: Orientation (0x0112, SHORT, count 1) = value.
+inline Bytes ExifSegment(int orientation, bool bigEndian) {
+  auto u16 = [bigEndian](Bytes& out, int v) {
+    if (bigEndian)
+      Append16(out, v);
+    else
+      Append(out, {v & 0xFF, v >> 8});
+  };
+  auto u32 = [&](Bytes& out, uint32_t v) {
+    if (bigEndian) {
+      u16(out, static_cast<int>(v >> 16));
+      u16(out, static_cast<int>(v & 0xFFFF));
+    } else {
+      u16(out, static_cast<int>(v & 0xFFFF));
+      u16(out, static_cast<int>(v >> 16));
+    }
+  };
+  Bytes tiff;
+  Append(tiff,
+         bigEndian ? std::initializer_list<int>{'M', 'M'} : std::initializer_list<int>{'I', 'I'});
+  u16(tiff, 42);
+  u32(tiff, 8);            // IFD0 right after the header
+  u16(tiff, 1);            // one entry
+  u16(tiff, 0x0112);       // Orientation
+  u16(tiff, 3);            // SHORT
+  u32(tiff, 1);            // count
+  u16(tiff, orientation);  // value, left-justified in the 4-byte field
+  u16(tiff, 0);
+  u32(tiff, 0);  // no next IFD
+  Bytes s = {0xFF, 0xE1};
+  Append16(s, static_cast<int>(2 + 6 + tiff.size()));
+  Append(s, {'E', 'x', 'i', 'f', 0, 0});
+  s.insert(s.end(), tiff.begin(), tiff.end());
+  return s;
+}
+
+// `segment` inserted right after the stream's SOI.
+inline Bytes WithSegmentAfterSoi(const Bytes& stream, const Bytes& segment) {
+  Bytes s;
+  s.reserve(stream.size() + segment.size());
+  for (size_t i = 0; i < stream.size(); ++i) {
+    if (i == 2) s.insert(s.end(), segment.begin(), segment.end());
+    s.push_back(stream[i]);
+  }
+  return s;
+}
+
 // One decode into blocks of its own.
 struct Decoded {
   JpegError error = JpegError::kNone;
@@ -186,6 +234,23 @@ inline Decoded Decode(const Bytes& stream, JpegPath path = JpegPath::kFast) {
   return d;
 }
 
+// A decode as a screen of size `bound` shows it (oriented; no bound: the whole picture).
+inline Decoded DecodeFitted(const Bytes& stream, Size bound = {}, JpegPath path = JpegPath::kFast) {
+  Decoded d;
+  d.error = DecodeJpegFitted(d.state, d.headerBlock, d.pixelBlock, stream.data(), stream.size(),
+                             bound, path);
+  return d;
+}
+
+// Width and height in the header block (0, 0 without one).
+inline Size PictureSize(Decoded& d) {
+  BitmapInfoHeader header{};
+  BlockLock lock(d.headerBlock);
+  if (lock.size() < sizeof(header)) return Size{};
+  std::memcpy(&header, lock.data(), sizeof(header));
+  return Size{header.biWidth, header.biHeight};
+}
+
 // FNV-1a, 64 bits: expected pixel hashes that the Windows build checks as well.
 inline uint64_t Fnv1a(const Bytes& bytes) {
   uint64_t h = 1469598103934665603ull;
@@ -197,5 +262,15 @@ inline uint64_t Fnv1a(const Bytes& bytes) {
 }
 
 Bytes ReadFile(const std::string& path);
+
+// PSNR in dB of two 24-bit bottom-up pictures of the same size (99 when equal), over the
+// pixels only (not the fill bytes at the ends of rows).
+double Psnr(const Bytes& a, const Bytes& b, int width, int height);
+
+#ifndef _WIN32
+// libjpeg-turbo's own decode (JDCT_ISLOW, chroma replicated) as B, G, R bottom-up rows with
+// this decoder's stride.
+Bytes LibjpegDecode(const Bytes& stream, int& width, int& height);
+#endif
 
 }  // namespace kavrosa::test

@@ -48,3 +48,13 @@ make rose_7x5_s1x1_q75_r1.jpg rose 7x5 -sample 1x1 -quality 75 -restart 1B
 make rose_17x9_s2x2_q95.jpg rose 17x9 -sample 2x2 -quality 95
 make plasma_33x31_s1x1_q60_opt.jpg plasma 33x31 -sample 1x1 -quality 60 -optimize
 make plasma_9x17_s2x1_q90_r2.jpg plasma 9x17 -sample 2x1 -quality 90 -restart 2B
+# Greyscale, the other luminance layouts, and progressive files (jpegtran's default script,
+# and one with successive approximation and restarts), whose bytes must equal their twins'.
+make rose_33x21_grey_q80.jpg rose 33x21 -grayscale -quality 80
+make rose_41x27_s1x2_q80_r1.jpg rose 41x27 -sample 1x2 -quality 80 -restart 1
+make plasma_45x29_s4x1_q80.jpg plasma 45x29 -sample 4x1 -quality 80
+make plasma_45x29_s4x2_q80_r2.jpg plasma 45x29 -sample 4x2 -quality 80 -restart 2B
+jpegtran -progressive -outfile rose_41x27_s1x2_q80_r1_prog.jpg rose_41x27_s1x2_q80_r1.jpg
+jpegtran -progressive -outfile rose_33x21_grey_q80_prog.jpg rose_33x21_grey_q80.jpg
+jpegtran -scans scans.txt -restart 2B -outfile plasma_45x29_s4x1_q80_scans.jpg plasma_45x29_s4x1_q80.jpg
+jpegtran -scans scans.txt -outfile rose_17x9_s2x2_q95_scans.jpg rose_17x9_s2x2_q95.jpg

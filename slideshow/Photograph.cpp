@@ -1,7 +1,7 @@
 // Photographs from files. A BMP may have any bit depth the reader accepts; the dissolve and the
 // resampler work on 24-bit rows, so palette, 16-bit and 32-bit pictures are converted first
-// (bit fields included, RLE refused). The JPEG is decoded whole and then reduced, until the
-// decoder can reduce while it decodes.
+// (bit fields included, RLE refused). A JPEG is decoded straight to its fit size, so a large
+// photograph never needs its whole size in memory.
 #include "slideshow/Photograph.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include "image/BmpFile.h"
 #include "image/DibImageAccess.h"
+#include "image/FitSize.h"
 #include "image/PixelGeometry.h"
 #include "image/Resample.h"
 #include "platform/FileIo.h"
@@ -159,7 +160,7 @@ bool MakeTwentyFourBit(DibImage& image, const uint8_t* file, size_t fileSize) {
 bool ReduceToFit(DibImage& image, Size bound) {
   const BitmapInfoHeader h = HeaderOf(image);
   const Size size{h.biWidth, static_cast<int32_t>(RowsOf(h))};
-  const Size fit = FitWithin(size, bound);
+  const Size fit = FitTarget(bound, size);
   if (fit == size) return true;
   const auto bytes = CheckedImageBytes(fit.cx, fit.cy, 24);
   if (!bytes) return false;
@@ -183,35 +184,23 @@ PhotographLoader& LoaderOverride() {
   return loader;
 }
 
-bool Decode(const uint8_t* data, size_t size, DibImage& image) {
+bool Decode(const uint8_t* data, size_t size, Size bound, DibImage& image) {
   DibImageAccess::Loaded(image) = 0;
   if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
     return LoadBmpFromMemory(image, data, size) == BmpError::kNone &&
            MakeTwentyFourBit(image, data, size);
   }
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
-    return image.DecodeJpeg(data, size) == 1 && image.headerBlock() && image.pixelBlock();
+    return image.DecodeJpegToFit(data, size, bound) == 1 && image.headerBlock() &&
+           image.pixelBlock();
   }
   return false;
 }
 
 }  // namespace
 
-Size FitWithin(Size picture, Size bound) {
-  const int64_t W = bound.cx, H = bound.cy, w = picture.cx, h = picture.cy;
-  if (W <= 0 || H <= 0 || w <= 0 || h <= 0 || (w <= W && h <= H)) return picture;
-  int64_t sw = H * w / h;
-  int64_t sh = H;
-  if (sw > W) {
-    sw = W;
-    sh = W * h / w;
-  }
-  return Size{static_cast<int32_t>(std::max<int64_t>(sw, 1)),
-              static_cast<int32_t>(std::max<int64_t>(sh, 1))};
-}
-
 bool LoadPhotographFromMemory(const uint8_t* data, size_t size, Size bound, DibImage& image) {
-  if (data == nullptr || !Decode(data, size, image) || !ReduceToFit(image, bound)) {
+  if (data == nullptr || !Decode(data, size, bound, image) || !ReduceToFit(image, bound)) {
     DibImageAccess::Loaded(image) = 0;
     return false;
   }

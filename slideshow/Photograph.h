@@ -1,5 +1,6 @@
 // One photograph from the user's folder into a DibImage, ready for the screen: a JPEG or BMP file
-// read whole (with a cap), decoded, made 24-bit and reduced to the size its monitor needs. Runs
+// read whole (with a cap), decoded upright (Exif orientation), made 24-bit and reduced to the
+// size its monitor needs. Runs
 // on the prefetch thread; every failure is an answer (false), never a stop.
 #pragma once
 
@@ -13,10 +14,6 @@ namespace kavrosa {
 
 // Largest photograph file read; a bigger one is skipped unread.
 constexpr uint64_t kMaxPhotographFileBytes = 128u * 1024u * 1024u;
-
-// The size a w x h picture takes inside `bound` by the fit rule (proportions kept, integer
-// division); the picture's own size when it already fits or when the bound is (0, 0).
-Size FitWithin(Size picture, Size bound);
 
 // Loads the JPEG or BMP file at `path` (UTF-8), chosen by its first bytes, not its name. A
 // picture larger than `bound` in either direction arrives fitted to it. True when `image` holds a

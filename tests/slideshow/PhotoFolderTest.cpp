@@ -80,14 +80,6 @@ TEST(PhotoFolder, FileValueIsStoredAsAsciiAndDecodedExactly) {
   EXPECT_EQ(DecodeSettingText("100%.jpg%4"), "100%.jpg%4");  // malformed escapes stay
 }
 
-TEST(Photograph, FitSizes) {
-  EXPECT_EQ(FitWithin(Size{471, 353}, Size{640, 480}), (Size{471, 353}));
-  EXPECT_EQ(FitWithin(Size{471, 353}, Size{320, 240}), (Size{320, 240}));
-  EXPECT_EQ(FitWithin(Size{471, 353}, Size{200, 200}), (Size{200, 149}));
-  EXPECT_EQ(FitWithin(Size{6000, 4000}, Size{1920, 1080}), (Size{1620, 1080}));
-  EXPECT_EQ(FitWithin(Size{4000, 6000}, Size{0, 0}), (Size{4000, 6000}));
-}
-
 TEST(Photograph, JpegArrivesFittedToTheBound) {
   const std::vector<uint8_t> jpeg = Picture(1);
   ASSERT_FALSE(jpeg.empty());
@@ -98,6 +90,13 @@ TEST(Photograph, JpegArrivesFittedToTheBound) {
   DibImage whole;
   ASSERT_TRUE(LoadPhotographFromMemory(jpeg.data(), jpeg.size(), Size{640, 480}, whole));
   EXPECT_EQ(whole.GetSize(true), (Size{471, 353}));
+}
+
+TEST(Photograph, LargeBmpIsReducedToItsFitSize) {
+  const std::vector<uint8_t> bmp = BmpFile(300, 200, 24);
+  DibImage image;
+  ASSERT_TRUE(LoadPhotographFromMemory(bmp.data(), bmp.size(), Size{120, 120}, image));
+  EXPECT_EQ(image.GetSize(true), (Size{120, 80}));
 }
 
 TEST(Photograph, PaletteBmpBecomesTwentyFourBit) {

@@ -123,6 +123,17 @@ TEST_F(FolderShowTest, ShuffleShowsEachPhotographOncePerCycle) {
   }
 }
 
+TEST_F(FolderShowTest, MoreBadFilesThanOneJobTriesAreWorkedThrough) {
+  for (int i = 0; i < kMaxTriesPerJob + 8; ++i)
+    folder_.Put("bad" + std::to_string(100 + i) + ".jpg", {});
+  folder_.Put("good.bmp", BmpFile(12, 9, 24));
+  WriteFolderSettings();
+  Start();
+  EXPECT_EQ(NextPicture(), (Size{12, 9}));
+  EXPECT_NE(show_->folderShow(), nullptr);  // still the folder's show, not the embedded one
+  EXPECT_EQ(NextPicture(), (Size{12, 9}));
+}
+
 TEST_F(FolderShowTest, FolderWithNothingUsableShowsTheEmbeddedPhotographs) {
   folder_.Put("empty.jpg", {});
   folder_.Put("sub/text.jpeg", {'n', 'o'});

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kavrosa {
 
@@ -46,5 +47,11 @@ class OutputFile {
   struct Handle;
   std::unique_ptr<Handle> handle_;
 };
+
+// The whole of a regular file whose name is UTF-8 (CreateFileW on Windows, so that names in any
+// script open), when it holds at most maxBytes bytes. False for a file that cannot be opened or
+// read, is not a regular file, or is larger; `bytes` is then empty. The read may block for as
+// long as the file system does: call it off the window's thread.
+bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
 
 }  // namespace kavrosa

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/FileIo.h"
+#include "platform/WideText_win.h"
 
 namespace kavrosa {
 namespace {
@@ -90,6 +91,38 @@ bool OutputFile::Write(const void* data, size_t count) {
     DWORD wrote = 0;
     if (!WriteFile(handle_->get(), in + total, want, &wrote, nullptr) || wrote == 0) return false;
     total += wrote;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  const std::wstring wide = WideFromUtf8(path);
+  if (wide.empty()) return false;
+  ScopedFileHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE || GetFileType(file.get()) != FILE_TYPE_DISK) {
+    return false;
+  }
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file.get(), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  const uint64_t size = (uint64_t{high} << 32) | low;
+  if (size > maxBytes) return false;
+  try {
+    bytes.resize(static_cast<size_t>(size));
+  } catch (...) {  // no memory for the file
+    return false;
+  }
+  size_t total = 0;
+  while (total < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - total, kMaxTransfer));
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data() + total, want, &got, nullptr) || got == 0) {
+      bytes.clear();
+      return false;
+    }
+    total += got;
   }
   return true;
 }

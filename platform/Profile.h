@@ -13,6 +13,13 @@ namespace kavrosa {
 int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue,
                        const char* path);
 
+// The text value of key in section (trimmed and unquoted as GetPrivateProfileString gives it),
+// at most size - 1 bytes, NUL-terminated in buffer; defaultValue when the file, the section or the
+// key is missing. Returns the number of bytes stored. Bytes pass unchanged, in the file's own
+// 8-bit code page.
+uint32_t ProfileReadString(const char* section, const char* key, const char* defaultValue,
+                           char* buffer, uint32_t size, const char* path);
+
 // Sets key in section to value, creating the file, the section and the key as needed.
 // Returns 1 on success, 0 when the file could not be written.
 int32_t ProfileWriteString(const char* section, const char* key, const char* value,

@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -227,6 +229,24 @@ int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValu
   const std::string value = Unquote(entry.value.value_or("")).substr(0, kIntValueChars);
   if (value.empty()) return defaultValue;
   return ParseProfileInt(value);
+}
+
+uint32_t ProfileReadString(const char* section, const char* key, const char* defaultValue,
+                           char* buffer, uint32_t size, const char* path) {
+  if (buffer == nullptr || size == 0) return 0;
+  std::string value = defaultValue != nullptr ? defaultValue : "";
+  if (section != nullptr && key != nullptr && path != nullptr && path[0] != '\0') {
+    const std::vector<Line> lines = ReadLines(path).lines;
+    if (const auto header = FindSection(lines, Trim(section))) {
+      if (const auto keyLine = FindKey(lines, *header, Trim(key))) {
+        value = Unquote(ParseEntry(lines[*keyLine].text).value.value_or(""));
+      }
+    }
+  }
+  const size_t stored = std::min<size_t>(value.size(), size - 1);
+  std::memcpy(buffer, value.data(), stored);
+  buffer[stored] = '\0';
+  return static_cast<uint32_t>(stored);
 }
 
 int32_t ProfileWriteString(const char* section, const char* key, const char* value,

@@ -11,6 +11,12 @@ int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValu
   return static_cast<int32_t>(::GetPrivateProfileIntA(section, key, defaultValue, path));
 }
 
+uint32_t ProfileReadString(const char* section, const char* key, const char* defaultValue,
+                           char* buffer, uint32_t size, const char* path) {
+  if (buffer == nullptr || size == 0) return 0;
+  return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, path);
+}
+
 int32_t ProfileWriteString(const char* section, const char* key, const char* value,
                            const char* path) {
   return ::WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;

@@ -3,6 +3,7 @@
 // difficulty is agreeing with GDI on pixel formats (palettised sources go through their colour
 // table, 16-bit is 5-5-5) and on which pixels survive clipping at both bitmaps' edges.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -44,8 +45,16 @@ struct DeviceContextObject {
 namespace gfx {
 namespace {
 
-// Single-threaded use, like GDI objects of one thread; counted for the tests.
-SoftwareStats stats;
+// Counted for the tests. Objects are used by one thread at a time, but, as with GDI, a picture
+// may be made or deleted on a folder worker while the window's thread draws: the counters are
+// atomic.
+struct AtomicStats {
+  std::atomic<uint64_t> calls{0};
+  std::atomic<int64_t> liveDcs{0};
+  std::atomic<int64_t> liveBitmaps{0};
+  std::atomic<int64_t> livePalettes{0};
+};
+AtomicStats stats;
 
 bool SupportedBitCount(uint16_t bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -418,7 +427,12 @@ void FillBlack(DeviceContext dc, Rect area) {
 void Flush() {}
 
 SoftwareStats GetSoftwareStats() {
-  return stats;
+  SoftwareStats snapshot;
+  snapshot.calls = stats.calls.load();
+  snapshot.liveDcs = stats.liveDcs.load();
+  snapshot.liveBitmaps = stats.liveBitmaps.load();
+  snapshot.livePalettes = stats.livePalettes.load();
+  return snapshot;
 }
 
 Rect TakeDrawnArea(DeviceContext dc) {

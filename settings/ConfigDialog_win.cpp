@@ -1,15 +1,19 @@
 // The configuration dialog. The up-down control's range is given reversed (minimum 300, maximum
 // 15), so its up arrow steps toward 15; UDM_GETPOS is kept whole, error flag included, so an
-// invalid position saves as a value that reads back as the default.
+// invalid position saves as a value that reads back as the default. The folder picker is
+// SHBrowseForFolderW, looked up in SHELL32 at run time; its result is kept in the ANSI code
+// page, as the settings file holds the folder.
 #include "settings/ConfigDialog_win.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "settings/FileVersionText.h"
+#include "platform/WideText_win.h"
 #include "settings/Settings.h"
 
 namespace kavrosa {
@@ -61,6 +65,15 @@ void Initialise(HWND dialog, ConfigDialog& config) {
   SendDlgItemMessageA(dialog, kIntervalUpDownId, UDM_SETRANGE, 0, kReversedRange);
   SetDlgItemInt(dialog, kIntervalEditId, static_cast<UINT>(config.interval), TRUE);
   CheckDlgButton(dialog, kFitImageCheckId, static_cast<UINT>(ReadFitImage(path.c_str())));
+  CheckDlgButton(dialog, kShuffleCheckId, static_cast<UINT>(ReadShuffle(path.c_str())));
+  SendDlgItemMessageA(dialog, kFolderEditId, EM_LIMITTEXT, kSettingTextSize - 1, 0);
+  SetDlgItemTextA(dialog, kFolderEditId, ReadPhotoFolder(path.c_str()).c_str());
+}
+
+std::string DialogText(HWND dialog, int controlId) {
+  std::vector<char> text(kSettingTextSize, '\0');
+  const UINT length = GetDlgItemTextA(dialog, controlId, text.data(), kSettingTextSize);
+  return std::string(text.data(), length);
 }
 
 void Save(HWND dialog, ConfigDialog& config) {
@@ -69,6 +82,62 @@ void Save(HWND dialog, ConfigDialog& config) {
   const std::string path = SettingsPath();
   WriteIntervalSeconds(path.c_str(), config.interval);
   WriteFitImage(path.c_str(), static_cast<int32_t>(IsDlgButtonChecked(dialog, kFitImageCheckId)));
+  WriteShuffle(path.c_str(), static_cast<int32_t>(IsDlgButtonChecked(dialog, kShuffleCheckId)));
+  WritePhotoFolder(path.c_str(), DialogText(dialog, kFolderEditId));
+}
+
+// The picker's entries, from SHELL32 (and OLE32 for freeing its result) when they exist.
+struct FolderPicker {
+  using BrowseFn = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOW);
+  using PathFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
+  using FreeFn = void(WINAPI*)(LPVOID);
+  BrowseFn browse = nullptr;
+  PathFn path = nullptr;
+  FreeFn free = nullptr;
+};
+
+template <typename Fn>
+Fn Entry(const char* library, const char* name) {
+  HMODULE module = LoadLibraryA(library);  // stays loaded: the dialog may call it again
+  return module != nullptr
+             ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+             : nullptr;
+}
+
+// Starts the picker at the folder the edit box names.
+int CALLBACK PickerCallback(HWND picker, UINT message, LPARAM, LPARAM data) {
+  const auto* start = reinterpret_cast<const std::wstring*>(data);
+  if (message == BFFM_INITIALIZED && start != nullptr && !start->empty())
+    SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->c_str()));
+  return 0;
+}
+
+void BrowseForFolder(HWND dialog) {
+  FolderPicker picker;
+  picker.browse = Entry<FolderPicker::BrowseFn>("SHELL32.DLL", "SHBrowseForFolderW");
+  picker.path = Entry<FolderPicker::PathFn>("SHELL32.DLL", "SHGetPathFromIDListW");
+  picker.free = Entry<FolderPicker::FreeFn>("OLE32.DLL", "CoTaskMemFree");
+  if (picker.browse == nullptr || picker.path == nullptr) return;
+  const std::wstring start = WideFromCodePage(DialogText(dialog, kFolderEditId), CP_ACP);
+  wchar_t title[] =
+      L"\u753b\u50cf\u30d5\u30a9\u30eb\u30c0\u3092\u9078\u3093\u3067\u304f"
+      L"\u3060\u3055\u3044";  // 画像フォルダを選んでください
+  wchar_t display[MAX_PATH] = {};
+  BROWSEINFOW info{};
+  info.hwndOwner = dialog;
+  info.pszDisplayName = display;
+  info.lpszTitle = title;
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = PickerCallback;
+  info.lParam = reinterpret_cast<LPARAM>(&start);
+  LPITEMIDLIST chosen = picker.browse(&info);
+  if (chosen == nullptr) return;
+  wchar_t folder[MAX_PATH] = {};
+  const bool ok = picker.path(chosen, folder) != FALSE;
+  if (picker.free != nullptr) picker.free(chosen);
+  if (!ok) return;
+  const std::string text = FolderSettingText(folder);
+  if (!text.empty()) SetDlgItemTextA(dialog, kFolderEditId, text.c_str());
 }
 
 bool QueryFileVersion(const char* fileName, std::string& value) {
@@ -95,6 +164,23 @@ bool QueryFileVersion(const char* fileName, std::string& value) {
 }
 
 }  // namespace
+
+std::string FolderSettingText(const std::wstring& folder) {
+  if (folder.empty()) return std::string();
+  const auto fits = [](const std::wstring& wide) {
+    BOOL lost = FALSE;
+    const int length = static_cast<int>(wide.size());
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
+                               nullptr, &lost) > 0 &&
+           !lost;
+  };
+  if (fits(folder)) return CodePageFromWide(folder, CP_ACP);
+  // The short form of each name is ASCII where the volume keeps 8.3 names.
+  wchar_t shortPath[MAX_PATH] = {};
+  const DWORD length = GetShortPathNameW(folder.c_str(), shortPath, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || !fits(shortPath)) return std::string();
+  return CodePageFromWide(shortPath, CP_ACP);
+}
 
 int32_t ShowFileVersion(const char* fileName, HWND dialog, int controlId) {
   char ownName[2048] = {};
@@ -131,6 +217,10 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       }
       if (wParam == IDCANCEL) {
         EndDialog(dialog, 1);
+        return TRUE;
+      }
+      if (wParam == kBrowseButtonId) {  // BN_CLICKED is 0: the whole wParam is the id
+        BrowseForFolder(dialog);
         return TRUE;
       }
       return FALSE;

@@ -41,6 +41,24 @@ int32_t WriteInt(const char* section, const char* key, int32_t value, const char
   return ProfileWriteString(section, key, text, path);
 }
 
+std::string ReadText(const char* section, const char* key, const char* path) {
+  if (!Usable(path)) return std::string();
+  char text[kSettingTextSize] = {};
+  const uint32_t length = ProfileReadString(section, key, "", text, sizeof text, path);
+  return std::string(text, length);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool NeedsEscape(unsigned char c) {
+  return c <= ' ' || c > '~' || c == '%' || c == '"' || c == '\'' || c == ';';
+}
+
 int32_t Fail(char* buffer, uint32_t size) {
   if (buffer != nullptr && size > 0) buffer[0] = '\0';
   return 0;
@@ -96,6 +114,65 @@ int32_t ReadPictureNumber(const char* path) {
   const int32_t number =
       ProfileReadInt(kImageSection, kPictureNumberKey, kDefaultPictureNumber, path);
   return (number < 1 || number > kPictureCount) ? kDefaultPictureNumber : number;
+}
+
+int32_t ReadShuffle(const char* path) {
+  if (!Usable(path)) return 0;
+  return ProfileReadInt(kConfigSection, kShuffleKey, 0, path) == 1 ? 1 : 0;
+}
+
+std::string ReadPhotoFolder(const char* path) {
+  return ReadText(kImageSection, kFolderKey, path);
+}
+
+std::string ReadPhotographFile(const char* path) {
+  return DecodeSettingText(ReadText(kImageSection, kPhotographFileKey, path));
+}
+
+int32_t WriteShuffle(const char* path, int32_t shuffle) {
+  return WriteInt(kConfigSection, kShuffleKey, shuffle, path);
+}
+
+int32_t WritePhotoFolder(const char* path, const std::string& folder) {
+  if (!Usable(path)) return 0;
+  return ProfileWriteString(kImageSection, kFolderKey, folder.c_str(), path);
+}
+
+int32_t WritePhotographFile(const char* path, const std::string& relativePath) {
+  if (!Usable(path)) return 0;
+  return ProfileWriteString(kImageSection, kPhotographFileKey,
+                            EncodeSettingText(relativePath).c_str(), path);
+}
+
+std::string EncodeSettingText(const std::string& utf8) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string stored;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (NeedsEscape(byte)) {
+      stored += '%';
+      stored += kHex[byte >> 4];
+      stored += kHex[byte & 15];
+    } else {
+      stored += c;
+    }
+  }
+  return stored;
+}
+
+std::string DecodeSettingText(const std::string& stored) {
+  std::string text;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    const int high = i + 2 < stored.size() && stored[i] == '%' ? HexValue(stored[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(stored[i + 2]) : -1;
+    if (low >= 0) {
+      text += static_cast<char>(high * 16 + low);
+      i += 2;
+    } else {
+      text += stored[i];
+    }
+  }
+  return text;
 }
 
 int32_t WriteIntervalSeconds(const char* path, int32_t seconds) {

@@ -84,6 +84,7 @@ void SlideShow::WaitForWorker() {
 }
 
 int32_t SlideShow::Advance() {
+  if (folder_) return AdvanceFolder();
   currentImage_.reset();
   if (workerThread_.Running()) {
     workerState_.store(kWorkerGo);  // releases a worker that still waits

@@ -97,6 +97,8 @@ SlideShow::~SlideShow() {
     workerState_.store(kWorkerQuit);
     WaitForWorker();
   }
+  // A folder worker is let go of, never waited for; it must see the quit.
+  if (folder_) workerState_.store(kWorkerQuit);
 }
 
 intptr_t SlideShow::OnMessage(WindowPort& window, uint32_t message, uintptr_t wParam,
@@ -140,6 +142,7 @@ int32_t SlideShow::Start(WindowPort& window) {
   pictureNumber_ = ReadPictureNumber(settings);
   fitImage_ = ReadFitImage(settings) == 1 ? 1 : 0;
   periodTicks_ = ReadIntervalSeconds(settings) * kTicksPerSecond;
+  StartFolder(window, settings);
   timerId_ = window.SetTimer(kShowTimerId, kTickMilliseconds);
   if (timerId_ != 0) Tick(window);
   return 1;
@@ -288,6 +291,10 @@ int32_t SlideShow::Stop(WindowPort& window) {
       WritePictureNumber(path, onScreen == 0 ? kShowPictureCount : onScreen);
     }
   }
+  if (saveOnStop_ == 1 && folder_ && !folder_->onScreen().empty()) {
+    char path[kSettingsPathSize];
+    if (GetSettingsPath(path, sizeof path)) WritePhotographFile(path, folder_->onScreen());
+  }
   if (timerId_ != 0) {
     window.KillTimer(timerId_);
     timerId_ = 0;
@@ -295,6 +302,12 @@ int32_t SlideShow::Stop(WindowPort& window) {
   if (workerThread_.Running()) {
     workerState_.store(kWorkerQuit);
     WaitForWorker();
+  }
+  if (folder_) {
+    // The disk must not hold up the close: a folder worker gets a short wait, then is let go.
+    workerState_.store(kWorkerQuit);
+    folder_->Stop(kFolderStopWaitMilliseconds);
+    folder_.reset();
   }
   nextImage_.reset();
   currentImage_.reset();

@@ -15,6 +15,8 @@
 #include "platform/Types.h"
 #include "platform/Window.h"
 #include "slideshow/ScaledFrames.h"
+#include "slideshow/FolderShow.h"
+#include "slideshow/StateWord.h"
 
 namespace kavrosa {
 
@@ -128,6 +130,11 @@ class SlideShow {
   // that copies the window elsewhere need only do so then, and after a paint.
   bool lastTickDrew() const { return lastTickDrew_; }
   const ScaledFrames& scaledFrames() const { return scaled_; }
+  // The photograph folder's show; null when the embedded photographs are shown.
+  FolderShow* folderShow() const { return folder_.get(); }
+  // Tools only: waits up to `milliseconds` for a folder worker that is still loading, so that
+  // frames can be made in a fixed order. True when no folder worker is busy afterwards.
+  bool WaitForFolderWorker(uint32_t milliseconds);
 
  private:
   bool StartWorker();
@@ -139,8 +146,11 @@ class SlideShow {
   void DrawFrame(DeviceContext dc);
   void DrawPicture(DeviceContext dc, Rect destination);
   void Paint(WindowPort& window);
+  void StartFolder(WindowPort& window, const char* settings);
+  int32_t AdvanceFolder();
+  void FallBackToEmbedded();
 
-  std::atomic<int32_t> workerState_{kWorkerGo};
+  StateWord workerState_{kWorkerGo};
   WorkerThread workerThread_;
   std::unique_ptr<DibImage> nextImage_;
   std::unique_ptr<DibImage> currentImage_;
@@ -162,6 +172,10 @@ class SlideShow {
   FadeFrame renderedFrame_;
   bool layoutPending_ = false;  // a display change: lay out again on the next tick
   bool lastTickDrew_ = false;
+  std::unique_ptr<FolderShow> folder_;
+  // The embedded picture number read at Start, kept while the folder is shown (pictureNumber
+  // is 0 then): the show falls back to it when the folder holds nothing usable.
+  int32_t embeddedNumber_ = 0;
 };
 
 }  // namespace kavrosa

@@ -1,6 +1,8 @@
 // kavrosa-tool frames: runs the real controller and prefetch thread against a software window
 // and writes what the window shows after each tick as a BMP. Ticks are delivered one after
-// another, as fast as they render; the only waits are the controller's own hand-over waits.
+// another, as fast as they render; the only waits are the controller's own hand-over waits and,
+// with a photograph folder, a bounded wait for the folder worker before each hand-over tick, so
+// that the frames come out the same on every run.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,7 @@ namespace {
 constexpr int32_t kMaxSide = 8192;
 constexpr long kMaxTick = 1000000;
 constexpr size_t kMaxMonitors = 16;
+constexpr long kMaxFolderWait = 600000;
 
 struct FramesOptions {
   std::string settings;
@@ -30,6 +33,7 @@ struct FramesOptions {
   long lastTick = -1;
   std::string outDir;
   std::vector<Rect> monitors;  // empty: one monitor, the whole client area
+  long folderWaitMs = 10000;
 };
 
 int Refuse(const char* message) {
@@ -99,6 +103,11 @@ const char* ParseOptions(int argc, char** argv, FramesOptions& options) {
       if (!ParseMonitors(value, options.monitors)) {
         return "--monitors must be X,Y,WxH[;X,Y,WxH...], at most 16, each side 1 to 8192";
       }
+    } else if (name == "--folder-wait") {
+      if (!ParseNumber(value, 0, kMaxFolderWait, '\0', a)) {
+        return "--folder-wait must be milliseconds, 0 to 600000";
+      }
+      options.folderWaitMs = a;
     } else if (name == "--ticks") {
       if (!ParsePair(value, ':', 0, kMaxTick, a, b) || a > b) {
         return "--ticks must be FIRST:LAST with 0 <= FIRST <= LAST <= 1000000";
@@ -124,12 +133,21 @@ bool WriteFrame(const SoftwareWindowPort& window, const std::string& dir, long t
   return false;
 }
 
+// Before a hand-over tick, gives a folder worker that is still loading time to finish.
+void AwaitFolderPicture(const FramesOptions& options, SoftwareWindowPort& window) {
+  auto* show = reinterpret_cast<SlideShow*>(window.GetUserData());
+  if (show == nullptr || show->periodTicks() <= 0) return;
+  if (Counters().tickPhase % show->periodTicks() != 0) return;
+  show->WaitForFolderWorker(static_cast<uint32_t>(options.folderWaitMs));
+}
+
 // Creation, the first show, ticks 0..last (tick 0 runs inside the show message), destruction.
 int RunShow(const FramesOptions& options, SoftwareWindowPort& window) {
   SlideShowProc(window, kWmCreate, 0, 0);
   SlideShowProc(window, kWmShowWindow, 1, 0);
   bool ok = options.firstTick != 0 || WriteFrame(window, options.outDir, 0);
   for (long tick = 1; ok && tick <= options.lastTick; ++tick) {
+    AwaitFolderPicture(options, window);
     SlideShowProc(window, kWmTimer, window.timerId(), 0);
     if (tick >= options.firstTick) ok = WriteFrame(window, options.outDir, tick);
   }

@@ -17,7 +17,7 @@ constexpr Command kCommands[] = {
     {"decode", kavrosa::tool::RunDecode, "decode IN.jpg OUT.bmp [--fit WxH]"},
     {"frames", kavrosa::tool::RunFrames,
      "frames --settings FILE.INI [--size WxH] [--origin X,Y] [--monitors X,Y,WxH;...]"
-     " --ticks FIRST:LAST --out DIR"},
+     " [--folder-wait MS] --ticks FIRST:LAST --out DIR"},
 };
 
 int Usage() {

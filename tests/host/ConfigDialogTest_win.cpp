@@ -227,6 +227,54 @@ TEST(ManifestTest, DeclaresDpiAwarenessCommonControlsAndSystemsWithoutTrustInfo)
   EXPECT_EQ(text.find("<requestedExecutionLevel"), std::string::npos);
 }
 
+TEST_F(ConfigDialogTest, ShowsFolderAndShuffleAndOkWritesThem) {
+  // The folder in code page 932 (this process and the saver run with it): 写真 is 8E CA 90 5E.
+  const std::string folder = "C:\\\x8e\xca\x90\x5e";
+  WriteFileBytes(Ini(), IniWith("30", "0") + "Shuffle=1\r\n[Image]\r\nFolder=" + folder + "\r\n");
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kShuffleCheckId), 1u);
+  wchar_t text[64] = {};
+  GetDlgItemTextW(dialog, kFolderEditId, text, 64);
+  EXPECT_STREQ(text, L"C:\\\u5199\u771f");
+  GetDlgItemTextW(dialog, kShuffleCheckId, text, 64);
+  EXPECT_STREQ(text, L"\u9806\u756a\u3092\u30b7\u30e3\u30c3\u30d5\u30eb\u3059\u308b");
+  GetDlgItemTextW(dialog, kBrowseButtonId, text, 64);
+  EXPECT_STREQ(text, L"\u53c2\u7167...");
+  SendDlgItemMessageA(dialog, kShuffleCheckId, BM_CLICK, 0, 0);
+  SetDlgItemTextW(dialog, kFolderEditId, L"D:\\\u65c5\u884c");  // D:\旅行, 97 B7 8D 73
+  SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+  const std::string bytes = ReadFileBytes(Ini());
+  EXPECT_NE(bytes.find("Shuffle=0"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("Folder=D:\\\x97\xb7\x8d\x73\r\n"), std::string::npos) << bytes;
+}
+
+TEST_F(ConfigDialogTest, BrowseOpensTheFolderPickerAndCancelKeepsTheFolder) {
+  const std::string before = IniWith("30", "0") + "[Image]\r\nFolder=C:\\windows\r\n";
+  WriteFileBytes(Ini(), before);
+  HWND dialog = Open();
+  ASSERT_NE(dialog, nullptr);
+  PostMessageA(GetDlgItem(dialog, kBrowseButtonId), BM_CLICK, 0, 0);
+  HWND picker = nullptr;
+  for (int i = 0; i < 100 && picker == nullptr; ++i) {
+    Pump(100);
+    for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+      if (GetWindow(w, GW_OWNER) == dialog) picker = w;
+    }
+  }
+  ASSERT_NE(picker, nullptr) << "no folder picker owned by the dialog";
+  PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+  Pump(500);
+  char folder[64] = {};
+  GetDlgItemTextA(dialog, kFolderEditId, folder, sizeof folder);
+  EXPECT_STREQ(folder, "C:\\windows");
+  SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+  ExpectEndedWithOne();
+  EXPECT_EQ(ReadFileBytes(Ini()), before);
+}
+
 // ShowFileVersion in this process, into a static control with the version text's id.
 class VersionTextTest : public ::testing::Test {
  protected:

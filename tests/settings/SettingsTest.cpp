@@ -183,6 +183,30 @@ TEST(SettingsWrite, RewritesAnExistingKeyAndKeepsTheOthers) {
   EXPECT_EQ(ProfileReadInt("Config", "Other", 0, file.path()), 7);
 }
 
+TEST(SettingsKeys, FolderShuffleAndFile) {
+  ScratchFile file("folder");
+  EXPECT_EQ(ReadPhotoFolder(file.path()), "");
+  EXPECT_EQ(ReadShuffle(file.path()), 0);
+  EXPECT_EQ(ReadPhotographFile(file.path()), "");
+  // The folder's bytes pass unchanged (Shift-JIS here, whose second byte may be a backslash;
+  // the system's reader maps them through its code page); File is UTF-8, stored escaped.
+#ifdef _WIN32
+  const std::string folder = "C:\\Photos";
+#else
+  const std::string folder = "C:\\\x95\x5c";
+#endif
+  EXPECT_EQ(WritePhotoFolder(file.path(), folder), 1);
+  EXPECT_EQ(WriteShuffle(file.path(), 1), 1);
+  EXPECT_EQ(WritePhotographFile(file.path(), "写真/a b.jpg"), 1);
+  EXPECT_EQ(ReadPhotoFolder(file.path()), folder);
+  EXPECT_EQ(ReadShuffle(file.path()), 1);
+  EXPECT_EQ(ReadPhotographFile(file.path()), "写真/a b.jpg");
+  EXPECT_NE(file.Read().find("File=%E5%86%99%E7%9C%9F/a%20b.jpg"), std::string::npos);
+  file.Write("[Config]\r\nShuffle=2\r\n[Image]\r\nFolder=  \"D:\\My Photos\"  \r\n");
+  EXPECT_EQ(ReadShuffle(file.path()), 0);
+  EXPECT_EQ(ReadPhotoFolder(file.path()), "D:\\My Photos");
+}
+
 #ifndef _WIN32
 // Byte-exact results of our own writer (the system's writer may reformat the file).
 TEST(ProfileWriter, ChangesOnlyTheKeysLine) {

@@ -208,12 +208,17 @@ void SlideShow::ComputeLayout(WindowPort& window) {
   // A client area away from the screen's edges in both directions is a preview.
   if (origin.x != 0 && origin.y != 0) saveOnStop_ = 0;
   const Size picture = currentImage_->GetSize(true);
-  const bool fit = fitImage_ == 1;
+  // A photograph from the folder larger than a monitor is fitted to it whatever FitImage says:
+  // at its own size it would show only its middle. The embedded pictures keep the plain rule.
+  const auto fitOn = [&](const Rect& monitor) {
+    const Size room = SizeOf(monitor);
+    return fitImage_ == 1 || (folder_ && (picture.cx > room.cx || picture.cy > room.cy));
+  };
   counters.srcRect = Rect{0, 0, picture.cx, picture.cy};
-  counters.destRect = LayoutOnMonitor(monitors.front(), picture, fit);
+  counters.destRect = LayoutOnMonitor(monitors.front(), picture, fitOn(monitors.front()));
   counters.otherDestRects.clear();
   for (size_t i = 1; i < monitors.size(); ++i) {
-    counters.otherDestRects.push_back(LayoutOnMonitor(monitors[i], picture, fit));
+    counters.otherDestRects.push_back(LayoutOnMonitor(monitors[i], picture, fitOn(monitors[i])));
   }
 }
 

@@ -181,6 +181,18 @@ TEST_F(FolderShowTest, ProgressiveAndExifRotatedPhotographsAreShownUpright) {
   EXPECT_EQ(NextPictures(3), (std::vector<Size>{{353, 471}, {471, 353}, {30, 20}}));
 }
 
+TEST_F(FolderShowTest, PhotographLargerThanAMonitorIsFittedToIt) {
+  folder_.Put("a.jpg", Picture(5));  // 353 x 471
+  WriteFolderSettings();             // FitImage 0
+  MakeWindow(Size{800, 480});
+  window_->SetMonitorRects({Rect{0, 0, 640, 480}, Rect{640, 0, 800, 120}});
+  StartShow();
+  ASSERT_EQ(NextPicture(), (Size{353, 471}));
+  EXPECT_EQ(Counters().destRect, (Rect{143, 4, 496, 475}));  // own size: it fits
+  ASSERT_EQ(Counters().otherDestRects.size(), 1u);
+  EXPECT_EQ(Counters().otherDestRects[0], (Rect{675, 0, 764, 120}));  // 160 x 120: fitted
+}
+
 #ifndef _WIN32
 TEST_F(FolderShowTest, CloseIsPromptWhileTheWorkerIsStuckInARead) {
   // Opening a FIFO for reading blocks until a writer comes: a read that never returns.

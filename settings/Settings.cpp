@@ -117,11 +117,13 @@ int32_t ReadPictureNumber(const char* path) {
 }
 
 int32_t ReadShuffle(const char* path) {
+  if (const auto& forced = Overrides().shuffle) return *forced == 1 ? 1 : 0;
   if (!Usable(path)) return 0;
   return ProfileReadInt(kConfigSection, kShuffleKey, 0, path) == 1 ? 1 : 0;
 }
 
 std::string ReadPhotoFolder(const char* path) {
+  if (const auto& forced = Overrides().photoFolder) return *forced;
   return ReadText(kImageSection, kFolderKey, path);
 }
 

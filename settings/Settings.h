@@ -50,6 +50,8 @@ void SetSettingsPathOverride(const char* path);
 struct SettingsOverrides {
   std::optional<int32_t> intervalSeconds;  // clamped as the file's value is
   std::optional<int32_t> fitImage;
+  std::optional<int32_t> shuffle;
+  std::optional<std::string> photoFolder;  // as ReadPhotoFolder returns it
 };
 void SetSettingsOverrides(const SettingsOverrides& overrides);
 

@@ -70,7 +70,12 @@ std::string ParseOptions(int argc, const char* const* argv, const char* saverWin
       if (!seconds) return "-interval needs a number of seconds from 15 to 300";
       options.intervalSeconds = static_cast<int32_t>(*seconds);
       ++i;
-      // -folder DIR and -shuffle join here with the folder show, as overrides like -interval.
+    } else if (name == "folder") {
+      if (value == nullptr) return "-folder needs a folder of photographs";
+      options.folder = value;
+      ++i;
+    } else if (name == "shuffle") {
+      options.shuffle = true;
     } else if (name == "display") {
       if (value == nullptr) return "-display needs a display name";
       options.display = value;
@@ -91,13 +96,16 @@ std::string ParseOptions(int argc, const char* const* argv, const char* saverWin
 
 const char* UsageText() {
   return "usage: kavrosa [-root | -window | -window-id ID] [-interval SECONDS] [-fit]\n"
-         "               [-display NAME]\n"
+         "               [-folder DIR] [-shuffle] [-display NAME]\n"
          "  -root            draw on the root window\n"
          "  -window          draw in a window of its own (the default); a key, a click or\n"
          "                   moving the pointer ends it\n"
          "  -window-id ID    draw in an existing window (decimal or 0x hex)\n"
          "  -interval S      show each picture S seconds, 15 to 300, for this run only\n"
          "  -fit             scale every picture to fit, for this run only\n"
+         "  -folder DIR      show the photographs in DIR and its subfolders instead of the\n"
+         "                   twelve embedded ones (\"\" for those), for this run only\n"
+         "  -shuffle         show the folder's photographs in a new order each cycle\n"
          "Options may also be written with two dashes. XSCREENSAVER_WINDOW, when set, names\n"
          "the window to draw in. Settings: $XDG_CONFIG_HOME/kavrosa/kavrosa.ini.\n";
 }

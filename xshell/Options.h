@@ -21,6 +21,8 @@ struct Options {
   std::string display;                     // -display NAME; empty: $DISPLAY
   std::optional<int32_t> intervalSeconds;  // -interval SECONDS, 15 to 300
   bool fit = false;                        // -fit
+  std::optional<std::string> folder;       // -folder DIR ("" for the embedded photographs)
+  bool shuffle = false;                    // -shuffle
   bool help = false;
 };
 

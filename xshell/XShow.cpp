@@ -344,6 +344,8 @@ int RunShow(const Options& options) {
   SettingsOverrides overrides;
   overrides.intervalSeconds = options.intervalSeconds;
   if (options.fit) overrides.fitImage = 1;
+  if (options.shuffle) overrides.shuffle = 1;
+  overrides.photoFolder = options.folder;
   SetSettingsOverrides(overrides);
 
   XSetIOErrorHandler(ConnectionLost);

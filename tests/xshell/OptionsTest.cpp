@@ -72,6 +72,17 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{{"root"}, nullptr, "unknown option root (try -help)"},
         OptionsCase{{}, "0xZZ", "XSCREENSAVER_WINDOW is not a window id"}));
 
+TEST(FolderOptions, FolderTakesAPathAndShuffleIsAFlag) {
+  Options options;
+  const char* argv[] = {"kavrosa", "--folder", "/media/photos", "-shuffle"};
+  EXPECT_EQ(ParseOptions(4, argv, nullptr, options), "");
+  EXPECT_EQ(options.folder.value_or("none"), "/media/photos");
+  EXPECT_TRUE(options.shuffle);
+  Options missing;
+  const char* bare[] = {"kavrosa", "-folder"};
+  EXPECT_EQ(ParseOptions(2, bare, nullptr, missing), "-folder needs a folder of photographs");
+}
+
 TEST(WindowIds, DecimalOrHexNonzeroWithin32Bits) {
   EXPECT_EQ(ParseWindowId("0x2c00007").value_or(0), 0x2c00007u);
   EXPECT_EQ(ParseWindowId("0XfF").value_or(0), 255u);

@@ -68,6 +68,24 @@ wait_for_exit "$pid" 5 || fail "SIGINT did not end it with 0"
 [ "$(md5sum <"$w/config/kavrosa/kavrosa.ini")" = "$before" ] || fail "options were written"
 echo "-fit through XPutImage: FitImage=1's frame; the settings file unchanged"
 
+# -folder and -shuffle: a folder holding one photograph, in a Japanese-named subfolder, shows it
+# as the frames tool shows that folder; the settings file records it as File.
+mkdir -p "$w/photos/夏"
+cp "$(dirname "$0")/../../resources/pictures/picture05.jpg" "$w/photos/夏/海.jpg"
+printf '[Image]\r\nFolder=%s\r\n' "$w/photos" >"$w/folder.ini"
+reference_frames "$tool" "$w/folder.ini" 640x480 100 100 "$w/folder"
+XDG_CONFIG_HOME="$w/config" "$kavrosa" -root -folder "$w/photos" --shuffle &
+pid=$!
+xtest_pids+=("$pid")
+sleep 3.5
+"$helper" grab root "$w/photo.bmp"
+cmp -s "$w/photo.bmp" "$w/folder/tick-00100.bmp" || fail "-folder picture differs from Folder's"
+cmp -s "$w/photo.bmp" "$w/hold/tick-00100.bmp" && fail "-folder showed an embedded picture"
+kill -TERM "$pid"
+wait_for_exit "$pid" 5 || fail "no clean exit with -folder"
+grep -q '^File=%E5%A4%8F/%E6%B5%B7.jpg' "$w/config/kavrosa/kavrosa.ini" || fail "File not recorded"
+echo "-folder: the folder's photograph as the frames tool shows it; File recorded"
+
 # Settings that cannot be had never stop the show: a FIFO in the file's place (which would
 # block a reader), and a configuration directory that cannot be made.
 mkdir -p "$w/fifo/kavrosa"

@@ -199,3 +199,81 @@ bool Resample24(const PixelRows24& source, const MutablePixelRows24& target) {
 }
 
 }  // namespace kavrosa
+
+namespace kavrosa {
+
+// Source row j of the bottom-up block (pushed rows count down from the top) adds into the
+// one or two target rows whose vertical taps name it; a target row is written when its last
+// tap has come. The sums are those of the whole-block pass, added in another order.
+struct RowStreamResampler::State {
+  int32_t sourceHeight = 0;
+  int32_t targetWidth = 0;
+  int32_t pushed = 0;
+  AxisTaps horizontal;
+  AxisTaps vertical;
+  std::vector<int32_t> firstTarget;  // per source row: the lowest target row naming it
+  std::vector<uint32_t> scaled;      // the pushed row, scaled horizontally
+  std::vector<uint32_t> sums[2];     // target row i sums in sums[i & 1]
+  int32_t sumRow[2] = {-1, -1};
+  int32_t tapsIn[2] = {0, 0};
+};
+
+std::unique_ptr<RowStreamResampler> RowStreamResampler::Make(int32_t sourceWidth,
+                                                             int32_t sourceHeight,
+                                                             int32_t targetWidth,
+                                                             int32_t targetHeight) {
+  if (targetWidth <= 0 || targetHeight <= 0 || targetWidth > sourceWidth ||
+      targetHeight > sourceHeight) {
+    return nullptr;
+  }
+  try {
+    auto state = std::make_unique<State>();
+    state->sourceHeight = sourceHeight;
+    state->targetWidth = targetWidth;
+    state->horizontal = MakeTaps(sourceWidth, targetWidth);
+    state->vertical = MakeTaps(sourceHeight, targetHeight);
+    state->firstTarget.assign(sourceHeight, -1);
+    for (int32_t i = targetHeight - 1; i >= 0; --i) {
+      for (int32_t k = 0; k < state->vertical.count[i]; ++k)
+        state->firstTarget[state->vertical.first[i] + k] = i;
+    }
+    const size_t values = size_t(targetWidth) * 3;
+    state->scaled.resize(values);
+    for (auto& sum : state->sums) sum.resize(values);
+    return std::unique_ptr<RowStreamResampler>(new RowStreamResampler(std::move(state)));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+RowStreamResampler::RowStreamResampler(std::unique_ptr<State> state) : state_(std::move(state)) {}
+RowStreamResampler::~RowStreamResampler() = default;
+
+void RowStreamResampler::Push(const uint8_t* row, const MutablePixelRows24& target) {
+  State& s = *state_;
+  if (s.pushed >= s.sourceHeight) return;
+  const int32_t j = s.sourceHeight - 1 - s.pushed++;
+  ResampleRow(row, s.horizontal, s.targetWidth, s.scaled.data());
+  const size_t values = s.scaled.size();
+  for (int32_t i = s.firstTarget[j]; i < int32_t(s.vertical.first.size()); ++i) {
+    const int32_t first = s.vertical.first[i];
+    if (j < first || j >= first + s.vertical.count[i]) break;
+    const int slot = i & 1;
+    std::vector<uint32_t>& sum = s.sums[slot];
+    if (s.sumRow[slot] != i) {
+      std::fill(sum.begin(), sum.end(), 0u);
+      s.sumRow[slot] = i;
+      s.tapsIn[slot] = 0;
+    }
+    const uint32_t w = static_cast<uint32_t>(s.vertical.weights[s.vertical.offset[i] + j - first]);
+    for (size_t v = 0; v < values; ++v) sum[v] += w * s.scaled[v];
+    if (++s.tapsIn[slot] < s.vertical.count[i]) continue;
+    uint8_t* out = target.data + size_t(i) * target.stride;
+    for (size_t v = 0; v < values; ++v) {
+      out[v] = static_cast<uint8_t>(
+          std::min<uint32_t>(255, (sum[v] + (1u << (kVerticalShift - 1))) >> kVerticalShift));
+    }
+  }
+}
+
+}  // namespace kavrosa

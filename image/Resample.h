@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace kavrosa {
 
@@ -31,5 +32,32 @@ struct MutablePixelRows24 {
 // as they were). Refuses (false, nothing written) an empty or negative size on either side, a
 // stride shorter than a row, or working memory that cannot be had. Equal sizes copy the bytes.
 bool Resample24(const PixelRows24& source, const MutablePixelRows24& target);
+
+}  // namespace kavrosa
+
+namespace kavrosa {
+
+// Resample24 for rows that arrive one at a time, the picture's top row first, so that a decoder
+// can scale as it goes without holding the whole source. Reductions only (the target is no
+// larger than the source either way); the bytes are those Resample24 gives for the whole
+// bottom-up block, and it holds just two rows of sums.
+class RowStreamResampler {
+ public:
+  // Null when a side is empty, the target is larger, or memory cannot be had.
+  static std::unique_ptr<RowStreamResampler> Make(int32_t sourceWidth, int32_t sourceHeight,
+                                                  int32_t targetWidth, int32_t targetHeight);
+  ~RowStreamResampler();
+  RowStreamResampler(const RowStreamResampler&) = delete;
+  RowStreamResampler& operator=(const RowStreamResampler&) = delete;
+
+  // Takes the next source row (sourceWidth pixels); writes every target row it completes into
+  // the bottom-up `target` of the target size. Rows past the source's last are ignored.
+  void Push(const uint8_t* row, const MutablePixelRows24& target);
+
+ private:
+  struct State;
+  explicit RowStreamResampler(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace kavrosa

@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
 #include <vector>
+
+#include "image/Resample.h"
 
 #include "jpeg/ByteView.h"
 #include "jpeg/CoefficientStore.h"
@@ -39,6 +42,11 @@ struct DecodeContext {
   Size bound = {};
   int32_t scale = 1;
   std::vector<uint8_t> strip;
+  // Resampling as the rows come: asked for, and when the fit size differs from the decoded
+  // scale's, the resampler and the size it makes (the pixel block's).
+  bool resampleAsDecoded = false;
+  std::unique_ptr<RowStreamResampler> resampler;
+  Size resampled = {};
   // Frames gathered over several scans (progressive, or sequential with one component per
   // scan): the coefficients and the number of scans so far.
   bool gathered = false;

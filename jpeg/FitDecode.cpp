@@ -60,7 +60,8 @@ JpegError ReplacePicture(LocalBlock& headerBlock, LocalBlock& pixelBlock, Bitmap
 
 JpegError DecodeJpegFitted(JpegDecoderState& state, LocalBlock& headerBlock, LocalBlock& pixelBlock,
                            const uint8_t* data, size_t size, Size bound, JpegPath path) {
-  JpegError error = DecodeJpegAtBound(state, headerBlock, pixelBlock, data, size, bound, path);
+  JpegError error =
+      DecodeJpegAtBound(state, headerBlock, pixelBlock, data, size, bound, path, true);
   if (error != JpegError::kNone) return error;
   BitmapInfoHeader header;
   if (!ReadHeader(headerBlock, header) || !pixelBlock) return JpegError::kNone;

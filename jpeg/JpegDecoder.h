@@ -32,10 +32,12 @@ JpegError DecodeJpegChecked(DibImage& image, const uint8_t* data, size_t size,
 
 // DecodeJpegStream at the smallest scale (1, 1/2, 1/4, 1/8, each output pixel the mean of
 // the pixels it covers) whose picture still covers what `bound` shows of the oriented
-// picture. The orientation is left in state.exifOrientation, not applied.
+// picture. The orientation is left in state.exifOrientation, not applied. With
+// `resampleAsDecoded`, rows are scaled on to the fit size (in the frame's own axes) as they are
+// decoded, so no picture larger than that is held; the blocks then hold the fit size.
 JpegError DecodeJpegAtBound(JpegDecoderState& state, LocalBlock& headerBlock,
                             LocalBlock& pixelBlock, const uint8_t* data, size_t size, Size bound,
-                            JpegPath path = JpegPath::kFast);
+                            JpegPath path = JpegPath::kFast, bool resampleAsDecoded = false);
 
 // The picture as a screen of size `bound` shows it: decoded at the scale DecodeJpegAtBound
 // picks, turned by its Exif orientation, and when larger than `bound` in either direction,

@@ -97,12 +97,18 @@ void SetFrameGeometry(JpegDecoderState& s, const ByteView frame, int32_t count) 
 
 // The scale a frame is decoded at: the smallest reduction (1/8, 1/4, 1/2) whose picture still
 // covers the size the bound gives the oriented picture, or full size.
+// The size the bound shows the picture at, in the frame's own axes.
+Size NeededSize(const DecodeContext& c) {
+  const JpegDecoderState& s = c.state;
+  const Size frame{s.header.biWidth, s.header.biHeight};
+  const Size shown = FitTarget(c.bound, OrientedSize(frame, s.exifOrientation));
+  return OrientationSwapsAxes(s.exifOrientation) ? Size{shown.cy, shown.cx} : shown;
+}
+
 int32_t ChooseScale(const DecodeContext& c) {
   const JpegDecoderState& s = c.state;
   const Size frame{s.header.biWidth, s.header.biHeight};
-  const bool swap = OrientationSwapsAxes(s.exifOrientation);
-  const Size shown = FitTarget(c.bound, OrientedSize(frame, s.exifOrientation));
-  const Size needed = swap ? Size{shown.cy, shown.cx} : shown;
+  const Size needed = NeededSize(c);
   for (int32_t scale = kMaxDecodeScale; scale > 1; scale /= 2) {
     if (ScaledLength(frame.cx, scale) >= needed.cx && ScaledLength(frame.cy, scale) >= needed.cy)
       return scale;
@@ -118,10 +124,19 @@ JpegError AllocateBlocks(DecodeContext& c) {
   c.pixelBlock.Free();
   c.coefficients.Free();
   c.strip.clear();
+  c.resampler.reset();
   BitmapInfoHeader header = c.state.header;
-  if (c.scale > 1) {
-    header.biWidth = ScaledLength(header.biWidth, c.scale);
-    header.biHeight = ScaledLength(header.biHeight, c.scale);
+  const Size scaled{ScaledLength(header.biWidth, c.scale), ScaledLength(header.biHeight, c.scale)};
+  const Size needed = NeededSize(c);
+  if (c.resampleAsDecoded && IsBound(c.bound) && !(needed == scaled)) {
+    c.resampler = RowStreamResampler::Make(scaled.cx, scaled.cy, needed.cx, needed.cy);
+    if (!c.resampler) return JpegError::kOutOfMemory;
+    c.resampled = needed;
+  }
+  if (c.scale > 1 || c.resampler) {
+    const Size kept = c.resampler ? needed : scaled;
+    header.biWidth = kept.cx;
+    header.biHeight = kept.cy;
     header.biSizeImage = *CheckedImageBytes(header.biWidth, header.biHeight, 24);
     try {
       c.strip.assign(StripStride(c.state.header.biWidth) * static_cast<size_t>(c.state.mcuHeight),
@@ -327,11 +342,12 @@ void ResetState(JpegDecoderState& s, const uint8_t* data, size_t size) {
 
 JpegError DecodeJpegAtBound(JpegDecoderState& state, LocalBlock& headerBlock,
                             LocalBlock& pixelBlock, const uint8_t* data, size_t size, Size bound,
-                            JpegPath path) {
+                            JpegPath path, bool resampleAsDecoded) {
   if (data == nullptr) size = 0;
   ResetState(state, data, size);
   DecodeContext context(state, headerBlock, pixelBlock, ByteView{data, size}, path);
   context.bound = bound;
+  context.resampleAsDecoded = resampleAsDecoded;
   size_t p = 0;
   while (!state.parseDone) p = ParseMarker(context, p);
   if (context.reachedEoi) return JpegError::kNone;

@@ -6,17 +6,27 @@
 #include <algorithm>
 
 #include "image/PixelGeometry.h"
+#include "image/Resample.h"
 
 namespace kavrosa {
 
 PixelSink::PixelSink(const JpegDecoderState& s, uint8_t* pixels, int32_t scale,
-                     std::vector<uint8_t>& strip)
-    : s_(s), pixels_(pixels), scale_(scale), strip_(strip) {
+                     std::vector<uint8_t>& strip, RowStreamResampler* stream, int32_t streamWidth,
+                     int32_t streamHeight)
+    : s_(s),
+      pixels_(pixels),
+      scale_(scale),
+      strip_(strip),
+      stream_(stream),
+      streamWidth_(streamWidth),
+      streamHeight_(streamHeight) {
   if (scale_ > 1) columns_.resize(3 * static_cast<size_t>(s.header.biWidth));
+  if (stream_ != nullptr && scale_ > 1)
+    reducedRow_.resize(3 * static_cast<size_t>(ScaledLength(s.header.biWidth, scale_)));
 }
 
 PixelTarget PixelSink::Target(int32_t mcuY) const {
-  if (scale_ == 1) {
+  if (scale_ == 1 && stream_ == nullptr) {
     const int32_t height = s_.header.biHeight;
     return PixelTarget{
         pixels_ + static_cast<size_t>(s_.rowStride) * static_cast<size_t>(height - 1),
@@ -27,9 +37,17 @@ PixelTarget PixelSink::Target(int32_t mcuY) const {
 }
 
 void PixelSink::RowDone(int32_t mcuY) {
-  if (scale_ == 1) return;
+  if (scale_ == 1 && stream_ == nullptr) return;
   const int32_t width = s_.header.biWidth;
   const int32_t height = s_.header.biHeight;
+  const MutablePixelRows24 streamTarget{pixels_, streamWidth_, streamHeight_,
+                                        static_cast<size_t>(StrideFor(streamWidth_, 24))};
+  if (scale_ == 1) {
+    const int32_t y0 = mcuY * s_.mcuHeight;
+    for (int32_t y = y0; y < y0 + s_.mcuHeight && y < height; ++y)
+      stream_->Push(strip_.data() + StripStride(width) * static_cast<size_t>(y - y0), streamTarget);
+    return;
+  }
   const int32_t outWidth = ScaledLength(width, scale_);
   const int32_t outHeight = ScaledLength(height, scale_);
   const size_t outStride = static_cast<size_t>(StrideFor(outWidth, 24));
@@ -39,7 +57,9 @@ void PixelSink::RowDone(int32_t mcuY) {
   for (int32_t top = y0; top < y0 + s_.mcuHeight && top < height; top += scale_) {
     const int32_t rows = height - top < scale_ ? height - top : scale_;
     const int32_t oy = top / scale_;
-    uint8_t* out = pixels_ + outStride * static_cast<size_t>(outHeight - 1 - oy);
+    uint8_t* out = stream_ != nullptr
+                       ? reducedRow_.data()
+                       : pixels_ + outStride * static_cast<size_t>(outHeight - 1 - oy);
     const uint8_t* in = strip_.data() + stripStride * static_cast<size_t>(top - y0);
     // Column sums of the box's rows, three channels per pixel.
     const size_t bytes = 3 * static_cast<size_t>(width);
@@ -61,6 +81,7 @@ void PixelSink::RowDone(int32_t mcuY) {
             static_cast<uint8_t>(whole ? (sum + count / 2) >> shift : (sum + count / 2) / count);
       }
     }
+    if (stream_ != nullptr) stream_->Push(out, streamTarget);
   }
 }
 

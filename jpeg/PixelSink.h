@@ -11,6 +11,8 @@
 
 namespace kavrosa {
 
+class RowStreamResampler;
+
 // Row y of the picture (top = 0) lies at origin + step * (y - firstRow).
 struct PixelTarget {
   uint8_t* origin = nullptr;
@@ -31,8 +33,12 @@ constexpr int32_t ScaledLength(int32_t length, int32_t scale) {
 class PixelSink {
  public:
   // `pixels`: the locked output block (the full picture at scale 1, the reduced one else);
-  // `strip`: one MCU row of full-size pixels, used only at scale > 1.
-  PixelSink(const JpegDecoderState& s, uint8_t* pixels, int32_t scale, std::vector<uint8_t>& strip);
+  // `strip`: one MCU row of full-size pixels, used only at scale > 1. With `stream`, every row
+  // at the decoded scale goes to it instead (through the strip at scale 1 too), and `pixels`
+  // is its target, of the size it was made for.
+  PixelSink(const JpegDecoderState& s, uint8_t* pixels, int32_t scale, std::vector<uint8_t>& strip,
+            RowStreamResampler* stream = nullptr, int32_t streamWidth = 0,
+            int32_t streamHeight = 0);
 
   // Where the pixels of MCU row mcuY go.
   PixelTarget Target(int32_t mcuY) const;
@@ -45,6 +51,9 @@ class PixelSink {
   int32_t scale_;
   std::vector<uint8_t>& strip_;
   std::vector<uint16_t> columns_;  // per byte of a row: the sum over one box's rows
+  RowStreamResampler* stream_;
+  int32_t streamWidth_, streamHeight_;
+  std::vector<uint8_t> reducedRow_;  // one row at the reduced scale, on its way to stream_
 };
 
 // Bytes of one strip row for a picture `width` pixels wide (room for whole 4-pixel groups).

@@ -134,7 +134,8 @@ size_t DecodeScan(DecodeContext& c, size_t q) {
   } else {
     BlockLock pixels(c.pixelBlock);
     if (!pixels) return c.Stop(JpegError::kOutOfMemory, q);
-    PixelSink sink(c.state, pixels.data(), c.scale, c.strip);
+    PixelSink sink(c.state, pixels.data(), c.scale, c.strip, c.resampler.get(), c.resampled.cx,
+                   c.resampled.cy);
     error = c.path == JpegPath::kReference ? DecodeMcusReference(c, setup, sink)
                                            : DecodeMcusFast(c, setup, sink);
   }
@@ -150,7 +151,8 @@ JpegError FinishFrame(DecodeContext& c) {
     if (ComponentQuant(c.state, i) == nullptr) return JpegError::kUndefinedTable;
   BlockLock pixels(c.pixelBlock);
   if (!pixels) return JpegError::kOutOfMemory;
-  PixelSink sink(c.state, pixels.data(), c.scale, c.strip);
+  PixelSink sink(c.state, pixels.data(), c.scale, c.strip, c.resampler.get(), c.resampled.cx,
+                 c.resampled.cy);
   const JpegError error =
       c.path == JpegPath::kReference ? ReconstructReference(c, sink) : ReconstructFast(c, sink);
   c.coefficients.Free();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace kavrosa {
@@ -107,6 +108,31 @@ TEST(Resample, EqualSizesCopyAndBadArgumentsAreRefused) {
   EXPECT_FALSE(Resample24({source.bytes.data(), 9, 4, 26}, small.Target()));  // stride < row
   EXPECT_FALSE(Resample24(source.View(), {small.bytes.data(), 0, 3, 9}));
   EXPECT_FALSE(Resample24(source.View(), {small.bytes.data(), 3, -1, 9}));
+}
+
+// Rows pushed one at a time from the top give Resample24's bytes for the bottom-up block.
+TEST(RowStreamResampler, EqualsTheWholeBlockPassForEveryReduction) {
+  uint32_t seed = 7;
+  const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, uint8_t(seed >> 16); };
+  for (const auto& c : std::vector<std::array<int, 4>>{{37, 23, 37, 23},
+                                                       {37, 23, 18, 11},
+                                                       {37, 23, 36, 22},
+                                                       {101, 77, 50, 38},
+                                                       {64, 48, 1, 1},
+                                                       {5, 200, 5, 3},
+                                                       {200, 5, 3, 5},
+                                                       {1621, 1081, 1620, 1080}}) {
+    Picture source(c[0], c[1], 3);
+    for (uint8_t& b : source.bytes) b = next();
+    Picture whole(c[2], c[3], 1), streamed(c[2], c[3], 1);
+    ASSERT_TRUE(Resample24(source.View(), whole.Target()));
+    auto resampler = RowStreamResampler::Make(c[0], c[1], c[2], c[3]);
+    ASSERT_NE(resampler, nullptr);
+    for (int32_t y = c[1] - 1; y >= 0; --y) resampler->Push(source.At(0, y), streamed.Target());
+    EXPECT_EQ(streamed.bytes, whole.bytes) << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3];
+  }
+  EXPECT_EQ(RowStreamResampler::Make(10, 10, 11, 10), nullptr);  // reductions only
+  EXPECT_EQ(RowStreamResampler::Make(10, 10, 0, 10), nullptr);
 }
 
 }  // namespace

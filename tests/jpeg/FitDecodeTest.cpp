@@ -67,6 +67,38 @@ TEST(DecodeJpegToFit, LargerPictureIsReducedToItsFitSize) {
   EXPECT_GT(Psnr(PixelsOf(image), expected, 50, 38), 25.0);
 }
 
+// Scaling as the rows are decoded gives the bytes of scaling the whole decoded picture after.
+TEST(DecodeJpegToFit, ResamplingAsDecodedEqualsResamplingAfter) {
+  for (const char* name :
+       {"data/rose_101x77_s2x2_q85_r5.jpg", "data/rose_41x27_s1x2_q80_r1_prog.jpg",
+        "data/rose_33x21_grey_q80.jpg"}) {
+    const Bytes stream = ReadFile(name);
+    for (const Size bound : {Size{50, 50}, Size{30, 12}, Size{7, 7}, Size{100, 76}}) {
+      Decoded atBound;
+      atBound.error = DecodeJpegAtBound(atBound.state, atBound.headerBlock, atBound.pixelBlock,
+                                        stream.data(), stream.size(), bound);
+      ASSERT_EQ(atBound.error, JpegError::kNone);
+      const Size from{atBound.state.header.biWidth, atBound.state.header.biHeight};
+      BitmapInfoHeader reduced{};
+      {
+        BlockLock lock(atBound.headerBlock);
+        std::memcpy(&reduced, lock.data(), sizeof reduced);
+      }
+      const Size to = FitTarget(bound, from);
+      const Bytes source = atBound.Pixels();
+      Bytes expected((3 * static_cast<size_t>(to.cx) + 3 & ~size_t{3}) * to.cy, 0);
+      ASSERT_TRUE(Resample24(PixelRows24{source.data(), reduced.biWidth, reduced.biHeight,
+                                         3 * static_cast<size_t>(reduced.biWidth) + 3 & ~size_t{3}},
+                             MutablePixelRows24{expected.data(), to.cx, to.cy,
+                                                3 * static_cast<size_t>(to.cx) + 3 & ~size_t{3}}));
+      DibImage image;
+      ASSERT_EQ(image.DecodeJpegToFit(stream.data(), stream.size(), bound), 1);
+      EXPECT_EQ(HeaderOf(image).biWidth, to.cx);
+      EXPECT_EQ(PixelsOf(image), expected) << name << " in " << bound.cx << "x" << bound.cy;
+    }
+  }
+}
+
 // The mean of each scale x scale box (fewer pixels at the right and bottom edges), rounded.
 Bytes BoxReduce(const Bytes& full, int width, int height, int scale) {
   const int w = (width + scale - 1) / scale, h = (height + scale - 1) / scale;

@@ -3,7 +3,9 @@
 # two RandR outputs, a 1280x1024 primary with an 800x600 monitor to its right, then to its left.
 # Runs the Wine test TwoMonitorsTest (window over the virtual screen, MonitorRects, a key closes)
 # in both layouts with the root window's pixels (the picture centred on each monitor, at its own
-# size and fitted), and a display change while running (the window follows, a key still closes).
+# size and fitted), a photograph folder (a sideways photograph with a Japanese name, shown
+# upright and fitted on each monitor), and a display change while running (the window follows,
+# a key still closes).
 # Xorg needs root; when it cannot start, the test is skipped (exit 77). Every wait is bounded.
 #   two_monitors_test.sh HOST_TESTS_EXE KAVROSA_SCR WINE_RUN
 set -u
@@ -81,10 +83,11 @@ run_wine_test() {  # layout, test filter
 saver_dir="$work/saver"
 mkdir -p "$saver_dir"
 cp "$scr" "$saver_dir/kavrosa.scr"
-start_saver() {  # fit image 0|1
+start_saver() {  # fit image 0|1, [photograph folder, as Wine names it]
   rm -f "$saver_dir/kavrosa.INI"
   # Picture 4 (353x482, upright) leaves black on both sides of it on either monitor.
   printf '[Config]\r\nFitImage=%s\r\n[Image]\r\nNO=4\r\n' "$1" >"$saver_dir/kavrosa.INI"
+  [ -n "${2:-}" ] && printf 'Folder=%s\r\n' "$2" >>"$saver_dir/kavrosa.INI"
   timeout 20 wineserver -w 2>/dev/null
   xdotool mousemove 100 100
   "$wine_run" "$saver_dir/kavrosa.scr" /s >/dev/null 2>&1 &
@@ -141,12 +144,56 @@ check_pixels() {  # layout, fit image
   close_saver "pixels $1 fit $2"
 }
 
+# A folder whose one photograph is stored on its side (1600x1200, Exif orientation 6) and named
+# in Japanese: upright it is 1200x1600, red above blue, so it is fitted on both monitors, 768x1024
+# from x 256 on the primary and 450x600 from x 1455 on the second.
+rgb() {  # shot x y: "R G B", 0-255
+  convert "$1" -crop "1x1+$2+$3" +repage -format "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]" info: 2>/dev/null
+}
+expect_colour() {  # shot what x y red|blue|black
+  local r g b
+  read -r r g b <<<"$(rgb "$1" "$3" "$4")"
+  case "$5" in
+    red) ((r > 200 && g < 60 && b < 60)) ;;
+    blue) ((b > 200 && r < 60 && g < 60)) ;;
+    black) ((r + g + b == 0)) ;;
+  esac || fail "$2: $r $g $b at $3,$4, not $5"
+}
+check_folder() {
+  local photos="$work/photos" shot="$work/root-folder.png"
+  mkdir -p "$photos"
+  convert -size 1200x800 xc:red -size 1200x800 xc:blue -append -rotate -90 "$work/side.ppm"
+  cjpeg -quality 95 -outfile "$work/side.jpg" "$work/side.ppm"
+  # SOI, then an APP1 Exif block (little-endian TIFF, one entry: orientation 6), then the rest.
+  { printf '\xff\xd8\xff\xe1\x00\x22Exif\x00\x00II\x2a\x00\x08\x00\x00\x00\x01\x00'
+    printf '\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00\x00\x00\x00\x00'
+    tail -c +3 "$work/side.jpg"; } >"$photos/縦の写真.jpg"
+  LC_ALL=C.UTF-8 start_saver 0 "Z:$(echo "$photos" | tr / '\\')" || return
+  sleep 4
+  import -window root "$shot"
+  expect_colour "$shot" "folder primary top" 640 256 red
+  expect_colour "$shot" "folder primary bottom" 640 768 blue
+  expect_colour "$shot" "folder primary left of it" 250 256 black
+  expect_colour "$shot" "folder primary its left edge" 260 256 red
+  expect_colour "$shot" "folder second top" 1680 150 red
+  expect_colour "$shot" "folder second bottom" 1680 450 blue
+  expect_colour "$shot" "folder second left of it" 1450 150 black
+  expect_colour "$shot" "folder second its left edge" 1460 150 red
+  [ -n "${KAVROSA_MONITOR_SHOTS:-}" ] && cp "$shot" "$KAVROSA_MONITOR_SHOTS/"
+  close_saver "folder"
+  grep -q 'File=%E7%B8%A6%E3%81%AE%E5%86%99%E7%9C%9F.jpg' "$saver_dir/kavrosa.INI" ||
+    fail "folder: the photograph was not recorded as File"
+}
+
 for arrangement in right left; do
   layout "$arrangement"
   run_wine_test "$arrangement" 'TwoMonitorsTest.WindowCoversBothAndReportsEachMonitor:MonitorRectsTest.*'
   check_pixels "$arrangement" 0
   check_pixels "$arrangement" 1
 done
+
+layout right
+check_folder
 
 # A display change while the saver runs, from two monitors to the primary alone: the Wine test
 # starts the saver and waits for the outputs to change between its marker files.

@@ -86,11 +86,13 @@ TEST(DecodeJpegToFit, ResamplingAsDecodedEqualsResamplingAfter) {
       }
       const Size to = FitTarget(bound, from);
       const Bytes source = atBound.Pixels();
-      Bytes expected((3 * static_cast<size_t>(to.cx) + 3 & ~size_t{3}) * to.cy, 0);
-      ASSERT_TRUE(Resample24(PixelRows24{source.data(), reduced.biWidth, reduced.biHeight,
-                                         3 * static_cast<size_t>(reduced.biWidth) + 3 & ~size_t{3}},
-                             MutablePixelRows24{expected.data(), to.cx, to.cy,
-                                                3 * static_cast<size_t>(to.cx) + 3 & ~size_t{3}}));
+      const auto stride = [](int32_t width) {
+        return (3 * static_cast<size_t>(width) + 3) & ~size_t{3};
+      };
+      Bytes expected(stride(to.cx) * to.cy, 0);
+      ASSERT_TRUE(Resample24(
+          PixelRows24{source.data(), reduced.biWidth, reduced.biHeight, stride(reduced.biWidth)},
+          MutablePixelRows24{expected.data(), to.cx, to.cy, stride(to.cx)}));
       DibImage image;
       ASSERT_EQ(image.DecodeJpegToFit(stream.data(), stream.size(), bound), 1);
       EXPECT_EQ(HeaderOf(image).biWidth, to.cx);

@@ -336,8 +336,11 @@ KAVROSA_AVX2_INLINE void Transform8x8Avx2(const __m256i v[8], __m256i out[8]) {
 static_assert(kRows.m[1][0] == kRows.m[0][0] && kRows.m[1][4] == -kRows.m[0][0],
               "the even sums of v[0] and v[4] share one factor");
 
-// The 8x8 transpose of 32-bit lanes: c[j] lane i = r[i] lane j.
-KAVROSA_AVX2_INLINE void Transpose8x8(const __m256i r[8], __m256i c[8]) {
+// The 8x8 transpose of 32-bit lanes: column j (lane j of every r[i]) goes to sink(j, c).
+// The final transpose stores each column as soon as it is formed: collected in an array
+// first, the copy to the samples may be widened into loads that wait on the narrower stores.
+template <typename Sink>
+KAVROSA_AVX2_INLINE void Transpose8x8(const __m256i r[8], Sink sink) {
   const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
   const __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
   const __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]);
@@ -354,14 +357,14 @@ KAVROSA_AVX2_INLINE void Transpose8x8(const __m256i r[8], __m256i c[8]) {
   const __m256i u5 = _mm256_unpackhi_epi64(t4, t6);
   const __m256i u6 = _mm256_unpacklo_epi64(t5, t7);
   const __m256i u7 = _mm256_unpackhi_epi64(t5, t7);
-  c[0] = _mm256_permute2x128_si256(u0, u4, 0x20);
-  c[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
-  c[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
-  c[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
-  c[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
-  c[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
-  c[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
-  c[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+  sink(0, _mm256_permute2x128_si256(u0, u4, 0x20));
+  sink(1, _mm256_permute2x128_si256(u1, u5, 0x20));
+  sink(2, _mm256_permute2x128_si256(u2, u6, 0x20));
+  sink(3, _mm256_permute2x128_si256(u3, u7, 0x20));
+  sink(4, _mm256_permute2x128_si256(u0, u4, 0x31));
+  sink(5, _mm256_permute2x128_si256(u1, u5, 0x31));
+  sink(6, _mm256_permute2x128_si256(u2, u6, 0x31));
+  sink(7, _mm256_permute2x128_si256(u3, u7, 0x31));
 }
 
 // A low-frequency block has zero rows 4-7, and so zero columns 4-7 after the first pass:
@@ -376,12 +379,12 @@ KAVROSA_AVX2_INLINE void TransformBlockAvx2(const int32_t f[64], int32_t samples
   __m256i t[8];
   Transform8x8Avx2<low>(rows, t);  // t[y]: T[y][0..7]
   __m256i columns[8];
-  Transpose8x8(t, columns);  // columns[n]: T[0..7][n]
+  Transpose8x8(t, [&](int n, __m256i c) KAVROSA_AVX2 { columns[n] = c; });  // T[0..7][n]
   __m256i s[8];
   Transform8x8Avx2<low>(columns, s);  // s[x]: S[0..7][x]
-  Transpose8x8(s, rows);
-  for (int y = 0; y < 8; ++y)
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples + 8 * y), rows[y]);
+  Transpose8x8(s, [samples](int y, __m256i row) KAVROSA_AVX2 {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples + 8 * y), row);
+  });
 }
 
 template <bool low>

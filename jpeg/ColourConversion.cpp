@@ -168,6 +168,14 @@ KAVROSA_AVX512 inline void Convert8Avx512(const int32_t* y, const int32_t* cb, c
   const __m256i packed = _mm256_shuffle_epi8(
       planar, _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5,
                                9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
+  if (count == 8) {
+    // The two twelve-byte halves side by side, stored as 16 + 8 bytes.
+    const __m256i joined =
+        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(joined));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), _mm256_extracti128_si256(joined, 1));
+    return;
+  }
   const int32_t first = count < 4 ? count : 4;
   const int32_t second = count - first;
   _mm_mask_storeu_epi8(out, static_cast<__mmask16>((1u << (3 * first)) - 1u),

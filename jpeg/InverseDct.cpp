@@ -405,17 +405,41 @@ const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_suppo
 #endif
 #endif
 
+#if defined(KAVROSA_AVX2_TRANSFORM)
+// Whole rows in 32-byte stores, as the colour conversion reads them: narrower stores would
+// keep those loads waiting until the stores have gone to the cache.
+KAVROSA_AVX2 void FillRowsAvx2(const int32_t rowValues[8], int32_t samples[64]) {
+  for (int y = 0; y < 8; ++y) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples + 8 * y),
+                        _mm256_set1_epi32(rowValues[y]));
+  }
+}
+#endif
+
+// Row y of the samples is rowValues[y] throughout.
+void FillRows(const int32_t rowValues[8], int32_t samples[64]) {
+#if defined(KAVROSA_AVX2_TRANSFORM)
+  if (kHasAvx2) {
+    FillRowsAvx2(rowValues, samples);
+    return;
+  }
+#endif
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) samples[8 * y + x] = rowValues[y];
+}
+
 // Only column 0 has nonzero coefficients: the first pass leaves T[y][0] alone nonzero, and
 // every row sum M[x][0] T[y][0] has the same M[x][0], so each row is one value. The sums are
 // the reference's own, in 64 bits.
 void ColumnZeroOnly(const int32_t f[64], int32_t samples[64]) {
+  int32_t rowValues[8];
   for (int y = 0; y < 8; ++y) {
     int64_t sum = 0;
     for (int n = 0; n < 8; ++n) sum += int64_t{kRows.m[y][n]} * f[8 * n];
     const int32_t t = static_cast<int32_t>(sum / kScale);
-    const int32_t s = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
-    for (int x = 0; x < 8; ++x) samples[8 * y + x] = s;
+    rowValues[y] = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
   }
+  FillRows(rowValues, samples);
 }
 
 static_assert(kRows.m[0][0] == kMagnitude[0] && kRows.m[7][0] == kMagnitude[0],
@@ -447,7 +471,8 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
     // Every column sum is M[y][0] F[0][0] with the same M, and so is every row sum.
     const int32_t t = static_cast<int32_t>(int64_t{kMagnitude[0]} * coefficients[0] / kScale);
     const int32_t s = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
-    for (int i = 0; i < 64; ++i) samples[i] = s;
+    const int32_t rowValues[8] = {s, s, s, s, s, s, s, s};
+    FillRows(rowValues, samples);
     return;
   }
   if (summary.columnMask == 1) {

@@ -32,9 +32,10 @@ constexpr int32_t kMaxDcPredictor = 65535;
 extern const int32_t kZigzag[64];
 
 // T.81 F.2.2.1 EXTEND: the s-bit value v as a signed difference.
+// Written without a branch: the sign bit of a difference is as good as random. s is 1 to 16.
 constexpr int32_t ExtendValue(uint32_t v, int32_t s) {
-  return (v & (uint32_t{1} << (s - 1))) == 0 ? static_cast<int32_t>(v) - (1 << s) + 1
-                                             : static_cast<int32_t>(v);
+  const uint32_t negative = ((v >> (s - 1)) & 1u) - 1u;  // all ones when the top bit is clear
+  return static_cast<int32_t>(v + (negative & ((uint32_t{1} - (uint32_t{1} << s)))));
 }
 
 // One symbol; kHuffmanCode when no code of up to 16 bits matches.

@@ -127,6 +127,78 @@ __attribute__((target("avx"))) void ConvertBlockAvx(const int32_t* y, const int3
 }
 
 const bool kHasAvx = __builtin_cpu_supports("avx");
+
+#define KAVROSA_AVX512 __attribute__((target("avx2,avx512f,avx512vl,avx512bw")))
+
+// The AVX-512 operations below are the masked forms with every lane set: GCC 12 warns about
+// the unmasked ones' undefined source operand. Values of small samples need no clamping
+// before the conversion (see kSmallSample).
+template <bool small>
+KAVROSA_AVX512 inline __m256i Truncate8(__m512d v) {
+  if (!small) {
+    v = _mm512_maskz_max_pd(0xFF, v, _mm512_set1_pd(-1.0));
+    v = _mm512_maskz_min_pd(0xFF, v, _mm512_set1_pd(256.0));
+  }
+  return _mm512_maskz_cvttpd_epi32(0xFF, v);
+}
+
+KAVROSA_AVX512 inline __m512d ToDoubles(__m256i v) {
+  return _mm512_maskz_cvtepi32_pd(0xFF, v);
+}
+
+// One row of eight pixels with eight doubles per operation: the same multiplies, adds and
+// truncations as the scalar pixel, lane by lane.
+template <bool small>
+KAVROSA_AVX512 inline void Convert8Avx512(const int32_t* y, const int32_t* cb, const int32_t* cr,
+                                          int32_t count, __m256i offset, uint8_t* out) {
+  const __m512d yd =
+      ToDoubles(_mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y)), offset));
+  const __m512d cbd = ToDoubles(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(cb)));
+  const __m512d crd = ToDoubles(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(cr)));
+  const __m256i b =
+      Truncate8<small>(_mm512_sub_pd(_mm512_add_pd(_mm512_mul_pd(cbd, _mm512_set1_pd(1.7718)), yd),
+                                     _mm512_mul_pd(crd, _mm512_set1_pd(0.0012))));
+  const __m256i g =
+      Truncate8<small>(_mm512_sub_pd(_mm512_sub_pd(yd, _mm512_mul_pd(cbd, _mm512_set1_pd(0.3441))),
+                                     _mm512_mul_pd(crd, _mm512_set1_pd(0.7139))));
+  const __m256i r = Truncate8<small>(_mm512_add_pd(_mm512_mul_pd(crd, _mm512_set1_pd(1.402)), yd));
+  // Per 128-bit half: B, G, R of four pixels as bytes (saturating packs clamp -1 and 256),
+  // then shuffled into B, G, R order: twelve bytes per half.
+  const __m256i planar = _mm256_packus_epi16(_mm256_packs_epi32(b, g), _mm256_packs_epi32(r, r));
+  const __m256i packed = _mm256_shuffle_epi8(
+      planar, _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5,
+                               9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
+  if (count == 8) {
+    // The two twelve-byte halves side by side, stored as 16 + 8 bytes.
+    const __m256i joined =
+        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(joined));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), _mm256_extracti128_si256(joined, 1));
+    return;
+  }
+  const int32_t first = count < 4 ? count : 4;
+  const int32_t second = count - first;
+  _mm_mask_storeu_epi8(out, static_cast<__mmask16>((1u << (3 * first)) - 1u),
+                       _mm256_castsi256_si128(packed));
+  if (second > 0) {
+    _mm_mask_storeu_epi8(out + 12, static_cast<__mmask16>((1u << (3 * second)) - 1u),
+                         _mm256_extracti128_si256(packed, 1));
+  }
+}
+
+template <bool small>
+KAVROSA_AVX512 void ConvertBlockAvx512(const int32_t* y, const int32_t* cb, const int32_t* cr,
+                                       int32_t count, int32_t rows, int32_t yOffset, uint8_t* out,
+                                       ptrdiff_t outStep) {
+  const __m256i offset = _mm256_set1_epi32(yOffset);
+  for (int32_t row = 0; row < rows; ++row) {
+    Convert8Avx512<small>(y + 8 * row, cb + 8 * row, cr + 8 * row, count, offset,
+                          out + row * outStep);
+  }
+}
+
+const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                        __builtin_cpu_supports("avx512bw");
 #endif
 
 }  // namespace
@@ -168,6 +240,14 @@ void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t 
 void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
                   int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep, bool small) {
 #if defined(KAVROSA_AVX_CONVERSION)
+  if (kHasAvx512) {
+    if (small) {
+      ConvertBlockAvx512<true>(y, cb, cr, count, rows, yOffset, out, outStep);
+    } else {
+      ConvertBlockAvx512<false>(y, cb, cr, count, rows, yOffset, out, outStep);
+    }
+    return;
+  }
   if (kHasAvx) {
     if (small) {
       ConvertBlockAvx<true>(y, cb, cr, count, rows, yOffset, out, outStep);

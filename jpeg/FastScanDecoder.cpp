@@ -19,6 +19,22 @@
 namespace kavrosa {
 namespace {
 
+// Eight stream bytes as one big-endian word: a single load where the compiler knows how.
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  uint64_t word;
+  std::memcpy(&word, p, sizeof(word));
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+#else
+  uint64_t word = 0;
+  for (int i = 0; i < 8; ++i) word = word << 8 | p[i];
+  return word;
+#endif
+}
+
 class FastBitReader {
  public:
   FastBitReader(ByteView stream, size_t start) : stream_(stream), pos_(start) {}
@@ -32,8 +48,7 @@ class FastBitReader {
     if (count_ >= kStepBits) return;
     if (pos_ + 8 <= stream_.size) {
       // Eight bytes at once when none of them is 0xFF (so no stuffing to drop).
-      uint64_t word = 0;
-      for (int i = 0; i < 8; ++i) word = word << 8 | stream_.data[pos_ + i];
+      const uint64_t word = LoadBigEndian64(stream_.data + pos_);
       const uint64_t ff =
           ((word & 0x7F7F7F7F7F7F7F7Full) + 0x0101010101010101ull) & word & 0x8080808080808080ull;
       if (ff == 0) {
@@ -254,10 +269,12 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   int32_t absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
   // Columns of the AC coefficients only: none means a DC-only block.
   uint32_t acColumns = 0;
+  const AcEntry* const acEntries = component.ac;
+  const uint32_t* const placements = component.placement;
   int32_t k = 1;
   while (k < 64) {
     reader.Fill();
-    const AcEntry entry = component.ac[reader.Peek(kAcBits)];
+    const AcEntry entry = acEntries[reader.Peek(kAcBits)];
     int32_t run = static_cast<int32_t>(entry.symbol() >> 4);
     int32_t value = entry.value();
     if (value != 0) {
@@ -281,7 +298,7 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     }
     k += run;
     if (k > 63) return JpegError::kCoefficientOverrun;
-    const uint32_t placement = component.placement[k];
+    const uint32_t placement = placements[k];
     const uint32_t natural = placement & 0xFF;
     const int32_t c = value * static_cast<int32_t>(placement >> 8);
     coefficients[natural] = c;

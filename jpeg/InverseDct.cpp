@@ -10,7 +10,7 @@
 #include <emmintrin.h>
 #endif
 #if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
-// Native x86-64 builds also carry an AVX2 version (eight lanes of the same multiply-adds),
+// Native x86-64 builds also carry an AVX2 version (eight 32-bit lanes of the same sums),
 // chosen at run time.
 #define KAVROSA_AVX2_TRANSFORM 1
 #include <immintrin.h>
@@ -276,17 +276,12 @@ void TransformSse2(const int32_t f[64], int32_t samples[64]) {
 }
 #if defined(KAVROSA_AVX2_TRANSFORM)
 #define KAVROSA_AVX2 __attribute__((target("avx2")))
+#define KAVROSA_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
-KAVROSA_AVX2 inline __m256i MulPair8(__m256i pairs, int32_t a, int32_t b) {
-  const SplitEntry sa = Split(a);
-  const SplitEntry sb = Split(b);
-  const auto pair = [](int16_t x, int16_t y) {
-    return static_cast<int32_t>(static_cast<uint16_t>(x) |
-                                (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16));
-  };
-  const __m256i high = _mm256_madd_epi16(pairs, _mm256_set1_epi32(pair(sa.high, sb.high)));
-  const __m256i low = _mm256_madd_epi16(pairs, _mm256_set1_epi32(pair(sa.low, sb.low)));
-  return _mm256_add_epi32(_mm256_slli_epi32(high, 16), low);
+// Products in 32-bit lanes: the sums wrap modulo 2^32 exactly as the scalar ones would, and
+// the final sums fit (see kSafeAbsoluteSum), so they equal the 64-bit sums.
+KAVROSA_AVX2 inline __m256i Times(__m256i v, int32_t m) {
+  return _mm256_mullo_epi32(v, _mm256_set1_epi32(m));
 }
 
 // Truncating division by 2^20 as sign(sum) * (|sum| >> 20); the absolute value of INT32_MIN
@@ -295,102 +290,156 @@ KAVROSA_AVX2 inline __m256i Shift20x8(__m256i sum) {
   return _mm256_sign_epi32(_mm256_srli_epi32(_mm256_abs_epi32(sum), 20), sum);
 }
 
-// Pairs of 16-bit vectors a and b, interleaved for all eight lanes: lanes 0-3 in the low
-// half, 4-7 in the high half.
-KAVROSA_AVX2 inline __m256i Interleave(__m128i a, __m128i b) {
-  return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(a, b)),
-                                 _mm_unpackhi_epi16(a, b), 1);
+KAVROSA_AVX2 inline __m256i Add8(__m256i a, __m256i b) {
+  return _mm256_add_epi32(a, b);
+}
+KAVROSA_AVX2 inline __m256i Sub8(__m256i a, __m256i b) {
+  return _mm256_sub_epi32(a, b);
 }
 
-// Transform8 on the eight lanes of v[0..7]; out[x] holds lanes 0-7 as 32-bit values. With
-// `low`, v[4..7] are zero: their products are skipped, and the two even sums of v[0] agree.
+// Transform8 on eight lanes of 32-bit inputs v[0..7]; out[x] holds the eight lanes' results.
+// With `low`, v[4..7] are zero: their products are skipped, and the two even sums of v[0]
+// agree.
 template <bool low>
-KAVROSA_AVX2 inline void Transform8x8Avx2(const __m128i v[8], __m256i out[8]) {
+KAVROSA_AVX2_INLINE void Transform8x8Avx2(const __m256i v[8], __m256i out[8]) {
   constexpr auto& m = kRows.m;
-  const auto add = [](__m256i a, __m256i b) KAVROSA_AVX2 { return _mm256_add_epi32(a, b); };
-  const auto sub = [](__m256i a, __m256i b) KAVROSA_AVX2 { return _mm256_sub_epi32(a, b); };
-  const __m256i p04 = Interleave(v[0], v[4]);
-  const __m256i p26 = Interleave(v[2], v[6]);
-  const __m256i p13 = Interleave(v[1], v[3]);
-  const __m256i ee0 = MulPair8(p04, m[0][0], m[0][4]);
-  const __m256i ee1 = low ? ee0 : MulPair8(p04, m[1][0], m[1][4]);
-  const __m256i eo0 = MulPair8(p26, m[0][2], m[0][6]);
-  const __m256i eo1 = MulPair8(p26, m[1][2], m[1][6]);
-  const __m256i e0 = add(ee0, eo0);
-  const __m256i e3 = sub(ee0, eo0);
-  const __m256i e1 = add(ee1, eo1);
-  const __m256i e2 = sub(ee1, eo1);
-  __m256i o0 = MulPair8(p13, m[0][1], m[0][3]);
-  __m256i o1 = MulPair8(p13, m[1][1], m[1][3]);
-  __m256i o2 = MulPair8(p13, m[2][1], m[2][3]);
-  __m256i o3 = MulPair8(p13, m[3][1], m[3][3]);
+  const __m256i ee0 = Times(low ? v[0] : Add8(v[0], v[4]), m[0][0]);
+  const __m256i ee1 = low ? ee0 : Times(Sub8(v[0], v[4]), m[0][0]);
+  __m256i eo0 = Times(v[2], m[0][2]);
+  __m256i eo1 = Times(v[2], m[1][2]);
+  __m256i o0 = Add8(Times(v[1], m[0][1]), Times(v[3], m[0][3]));
+  __m256i o1 = Add8(Times(v[1], m[1][1]), Times(v[3], m[1][3]));
+  __m256i o2 = Add8(Times(v[1], m[2][1]), Times(v[3], m[2][3]));
+  __m256i o3 = Add8(Times(v[1], m[3][1]), Times(v[3], m[3][3]));
   if (!low) {
-    const __m256i p57 = Interleave(v[5], v[7]);
-    o0 = add(o0, MulPair8(p57, m[0][5], m[0][7]));
-    o1 = add(o1, MulPair8(p57, m[1][5], m[1][7]));
-    o2 = add(o2, MulPair8(p57, m[2][5], m[2][7]));
-    o3 = add(o3, MulPair8(p57, m[3][5], m[3][7]));
+    eo0 = Add8(eo0, Times(v[6], m[0][6]));
+    eo1 = Add8(eo1, Times(v[6], m[1][6]));
+    o0 = Add8(o0, Add8(Times(v[5], m[0][5]), Times(v[7], m[0][7])));
+    o1 = Add8(o1, Add8(Times(v[5], m[1][5]), Times(v[7], m[1][7])));
+    o2 = Add8(o2, Add8(Times(v[5], m[2][5]), Times(v[7], m[2][7])));
+    o3 = Add8(o3, Add8(Times(v[5], m[3][5]), Times(v[7], m[3][7])));
   }
-  out[0] = Shift20x8(add(e0, o0));
-  out[7] = Shift20x8(sub(e0, o0));
-  out[1] = Shift20x8(add(e1, o1));
-  out[6] = Shift20x8(sub(e1, o1));
-  out[2] = Shift20x8(add(e2, o2));
-  out[5] = Shift20x8(sub(e2, o2));
-  out[3] = Shift20x8(add(e3, o3));
-  out[4] = Shift20x8(sub(e3, o3));
+  const __m256i e0 = Add8(ee0, eo0);
+  const __m256i e3 = Sub8(ee0, eo0);
+  const __m256i e1 = Add8(ee1, eo1);
+  const __m256i e2 = Sub8(ee1, eo1);
+  out[0] = Shift20x8(Add8(e0, o0));
+  out[7] = Shift20x8(Sub8(e0, o0));
+  out[1] = Shift20x8(Add8(e1, o1));
+  out[6] = Shift20x8(Sub8(e1, o1));
+  out[2] = Shift20x8(Add8(e2, o2));
+  out[5] = Shift20x8(Sub8(e2, o2));
+  out[3] = Shift20x8(Add8(e3, o3));
+  out[4] = Shift20x8(Sub8(e3, o3));
 }
 
-static_assert(kRows.m[1][0] == kRows.m[0][0], "the low transform shares the even sums of v[0]");
+static_assert(kRows.m[1][0] == kRows.m[0][0] && kRows.m[1][4] == -kRows.m[0][0],
+              "the even sums of v[0] and v[4] share one factor");
 
-KAVROSA_AVX2 inline __m128i Pack16(__m256i v) {
-  return _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+// The 8x8 transpose of 32-bit lanes: column j (lane j of every r[i]) goes to sink(j, c).
+// The final transpose stores each column as soon as it is formed: collected in an array
+// first, the copy to the samples may be widened into loads that wait on the narrower stores.
+template <typename Sink>
+KAVROSA_AVX2_INLINE void Transpose8x8(const __m256i r[8], Sink sink) {
+  const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
+  const __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
+  const __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]);
+  const __m256i t3 = _mm256_unpackhi_epi32(r[2], r[3]);
+  const __m256i t4 = _mm256_unpacklo_epi32(r[4], r[5]);
+  const __m256i t5 = _mm256_unpackhi_epi32(r[4], r[5]);
+  const __m256i t6 = _mm256_unpacklo_epi32(r[6], r[7]);
+  const __m256i t7 = _mm256_unpackhi_epi32(r[6], r[7]);
+  const __m256i u0 = _mm256_unpacklo_epi64(t0, t2);
+  const __m256i u1 = _mm256_unpackhi_epi64(t0, t2);
+  const __m256i u2 = _mm256_unpacklo_epi64(t1, t3);
+  const __m256i u3 = _mm256_unpackhi_epi64(t1, t3);
+  const __m256i u4 = _mm256_unpacklo_epi64(t4, t6);
+  const __m256i u5 = _mm256_unpackhi_epi64(t4, t6);
+  const __m256i u6 = _mm256_unpacklo_epi64(t5, t7);
+  const __m256i u7 = _mm256_unpackhi_epi64(t5, t7);
+  sink(0, _mm256_permute2x128_si256(u0, u4, 0x20));
+  sink(1, _mm256_permute2x128_si256(u1, u5, 0x20));
+  sink(2, _mm256_permute2x128_si256(u2, u6, 0x20));
+  sink(3, _mm256_permute2x128_si256(u3, u7, 0x20));
+  sink(4, _mm256_permute2x128_si256(u0, u4, 0x31));
+  sink(5, _mm256_permute2x128_si256(u1, u5, 0x31));
+  sink(6, _mm256_permute2x128_si256(u2, u6, 0x31));
+  sink(7, _mm256_permute2x128_si256(u3, u7, 0x31));
 }
 
 // A low-frequency block has zero rows 4-7, and so zero columns 4-7 after the first pass:
 // both passes skip those inputs.
 template <bool low>
-KAVROSA_AVX2 void TransformAvx2(const int32_t f[64], int32_t samples[64]) {
-  __m128i rows[8];
+KAVROSA_AVX2_INLINE void TransformBlockAvx2(const int32_t f[64], int32_t samples[64]) {
+  __m256i rows[8];
   for (int n = 0; n < 8; ++n) {
-    rows[n] = low && n >= 4
-                  ? _mm_setzero_si128()
-                  : Pack16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + 8 * n)));
+    rows[n] = low && n >= 4 ? _mm256_setzero_si256()
+                            : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + 8 * n));
   }
-  __m256i out[8];
-  Transform8x8Avx2<low>(rows, out);  // out[y]: T[y][0..7]
-  __m128i t[8];
-  for (int y = 0; y < 8; ++y) t[y] = Pack16(out[y]);
-  __m128i columns[8];
-  Transpose8x16(t, columns);            // columns[n]: T[0..7][n]
-  Transform8x8Avx2<low>(columns, out);  // out[x]: S[0..7][x]
-  __m128i lo[8];
-  __m128i hi[8];
-  for (int x = 0; x < 8; ++x) {
-    lo[x] = _mm256_castsi256_si128(out[x]);
-    hi[x] = _mm256_extracti128_si256(out[x], 1);
-  }
-  StoreTransposed4x4(lo[0], lo[1], lo[2], lo[3], samples);
-  StoreTransposed4x4(lo[4], lo[5], lo[6], lo[7], samples + 4);
-  StoreTransposed4x4(hi[0], hi[1], hi[2], hi[3], samples + 32);
-  StoreTransposed4x4(hi[4], hi[5], hi[6], hi[7], samples + 36);
+  __m256i t[8];
+  Transform8x8Avx2<low>(rows, t);  // t[y]: T[y][0..7]
+  __m256i columns[8];
+  Transpose8x8(t, [&](int n, __m256i c) KAVROSA_AVX2 { columns[n] = c; });  // T[0..7][n]
+  __m256i s[8];
+  Transform8x8Avx2<low>(columns, s);  // s[x]: S[0..7][x]
+  Transpose8x8(s, [samples](int y, __m256i row) KAVROSA_AVX2 {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples + 8 * y), row);
+  });
+}
+
+template <bool low>
+KAVROSA_AVX2 void TransformAvx2(const int32_t f[64], int32_t samples[64]) {
+  TransformBlockAvx2<low>(f, samples);
+}
+
+// The same instructions with the sixteen more vector registers of AVX-512, so that the
+// constants and partial sums need not be spilled.
+template <bool low>
+__attribute__((target("avx2,avx512f,avx512vl"))) void TransformAvx512(const int32_t f[64],
+                                                                      int32_t samples[64]) {
+  TransformBlockAvx2<low>(f, samples);
 }
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #endif
 #endif
+
+#if defined(KAVROSA_AVX2_TRANSFORM)
+// Whole rows in 32-byte stores, as the colour conversion reads them: narrower stores would
+// keep those loads waiting until the stores have gone to the cache.
+KAVROSA_AVX2 void FillRowsAvx2(const int32_t rowValues[8], int32_t samples[64]) {
+  for (int y = 0; y < 8; ++y) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples + 8 * y),
+                        _mm256_set1_epi32(rowValues[y]));
+  }
+}
+#endif
+
+// Row y of the samples is rowValues[y] throughout.
+void FillRows(const int32_t rowValues[8], int32_t samples[64]) {
+#if defined(KAVROSA_AVX2_TRANSFORM)
+  if (kHasAvx2) {
+    FillRowsAvx2(rowValues, samples);
+    return;
+  }
+#endif
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) samples[8 * y + x] = rowValues[y];
+}
 
 // Only column 0 has nonzero coefficients: the first pass leaves T[y][0] alone nonzero, and
 // every row sum M[x][0] T[y][0] has the same M[x][0], so each row is one value. The sums are
 // the reference's own, in 64 bits.
 void ColumnZeroOnly(const int32_t f[64], int32_t samples[64]) {
+  int32_t rowValues[8];
   for (int y = 0; y < 8; ++y) {
     int64_t sum = 0;
     for (int n = 0; n < 8; ++n) sum += int64_t{kRows.m[y][n]} * f[8 * n];
     const int32_t t = static_cast<int32_t>(sum / kScale);
-    const int32_t s = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
-    for (int x = 0; x < 8; ++x) samples[8 * y + x] = s;
+    rowValues[y] = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
   }
+  FillRows(rowValues, samples);
 }
 
 static_assert(kRows.m[0][0] == kMagnitude[0] && kRows.m[7][0] == kMagnitude[0],
@@ -422,7 +471,8 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
     // Every column sum is M[y][0] F[0][0] with the same M, and so is every row sum.
     const int32_t t = static_cast<int32_t>(int64_t{kMagnitude[0]} * coefficients[0] / kScale);
     const int32_t s = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
-    for (int i = 0; i < 64; ++i) samples[i] = s;
+    const int32_t rowValues[8] = {s, s, s, s, s, s, s, s};
+    FillRows(rowValues, samples);
     return;
   }
   if (summary.columnMask == 1) {
@@ -432,6 +482,14 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
   if (summary.absoluteSum <= kSafeAbsoluteSum) {
 #if defined(__SSE2__)
 #if defined(KAVROSA_AVX2_TRANSFORM)
+    if (kHasAvx512) {
+      if (summary.lowFrequency) {
+        TransformAvx512<true>(coefficients, samples);
+      } else {
+        TransformAvx512<false>(coefficients, samples);
+      }
+      return;
+    }
     if (kHasAvx2) {
       if (summary.lowFrequency) {
         TransformAvx2<true>(coefficients, samples);

@@ -21,6 +21,17 @@ JpegDecoderState ReaderOver(const Bytes& bytes) {
   return s;
 }
 
+TEST(ExtendValue, MatchesTheDefinitionForEverySizeAndValue) {
+  // EXTEND as T.81 F.2.2.1 writes it: below half the range, the value is negative.
+  for (int32_t s = 1; s <= 16; ++s) {
+    for (uint32_t v = 0; v < (uint32_t{1} << s); ++v) {
+      const int32_t expected = v < (uint32_t{1} << (s - 1)) ? static_cast<int32_t>(v) - (1 << s) + 1
+                                                            : static_cast<int32_t>(v);
+      ASSERT_EQ(ExtendValue(v, s), expected) << s << " " << v;
+    }
+  }
+}
+
 TEST(ExtendValue, MatchesTheWorkedCases) {
   EXPECT_EQ(ExtendValue(0b010, 3), -5);
   EXPECT_EQ(ExtendValue(0b110, 3), 6);

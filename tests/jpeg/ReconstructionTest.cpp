@@ -6,6 +6,7 @@
 #include <cmath>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "jpeg/ColourConversion.h"
@@ -228,6 +229,37 @@ TEST(ColourConversion, SmallBlocksConvertWithoutClampingToTheSameBytes) {
         ASSERT_EQ(out[24 * r + 3 * i + 1], p.g) << trial;
         ASSERT_EQ(out[24 * r + 3 * i + 2], p.r) << trial;
       }
+    }
+  }
+}
+
+TEST(ColourConversion, BlockConversionMatchesThePixelConversionAndStaysInItsRows) {
+  // Any samples, far outside 8 bits too, through the clamping block conversion; the bytes
+  // after each row's `count` pixels are left alone.
+  std::mt19937 random(17);
+  std::uniform_int_distribution<int32_t> small(-400, 700);
+  std::uniform_int_distribution<int32_t> large(-200000000, 200000000);
+  for (int trial = 0; trial < 2000; ++trial) {
+    alignas(16) int32_t y[64], cb[64], cr[64];
+    for (int i = 0; i < 64; ++i) {
+      y[i] = trial % 5 == 0 ? large(random) : small(random);
+      cb[i] = trial % 5 == 1 ? large(random) : small(random);
+      cr[i] = trial % 5 == 2 ? large(random) : small(random);
+    }
+    const int count = 1 + trial % 8;
+    const int rows = 1 + (trial / 8) % 8;
+    uint8_t out[8 * 32];
+    std::memset(out, 0xA5, sizeof(out));
+    ConvertBlock(y, cb, cr, count, rows, 128, out, 32, false);
+    for (int r = 0; r < rows; ++r) {
+      for (int i = 0; i < count; ++i) {
+        const int k = 8 * r + i;
+        const Bgr p = ConvertPixel(static_cast<double>(y[k]) + 128, cb[k], cr[k]);
+        ASSERT_EQ(out[32 * r + 3 * i + 0], p.b) << trial;
+        ASSERT_EQ(out[32 * r + 3 * i + 1], p.g) << trial;
+        ASSERT_EQ(out[32 * r + 3 * i + 2], p.r) << trial;
+      }
+      for (int b = 3 * count; b < 32; ++b) ASSERT_EQ(out[32 * r + b], 0xA5) << trial;
     }
   }
 }

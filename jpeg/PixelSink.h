@@ -45,6 +45,7 @@ class PixelSink {
   int32_t scale_;
   std::vector<uint8_t>& strip_;
   std::vector<uint16_t> columns_;  // per byte of a row: the sum over one box's rows
+  std::vector<uint8_t> means_;     // per byte of a row: the mean of the whole box starting there
 };
 
 // Bytes of one strip row for a picture `width` pixels wide (room for whole 4-pixel groups).

@@ -3,8 +3,11 @@
 // correction bits for coefficients already nonzero with the new ones. Sequential: whole
 // blocks of one component (or some) per scan. The coefficients stay quantised in 16 bits until
 // the frame ends. Every step refuses what would leave its band, its 16 bits or its table, and
-// a progressive scan must continue the approximation its band has reached.
+// a progressive scan must continue the approximation its band has reached. The bits come from
+// a buffered reader and symbols from lookahead tables, which consume exactly what the one-bit
+// reader and the per-bit search would.
 #include "jpeg/BitReader.h"
+#include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
 
 namespace kavrosa {
@@ -22,12 +25,30 @@ class ProgressiveDecoder {
  public:
   // A sequential scan's approximation bytes are not read (Al 0).
   ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup)
-      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0) {}
+      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0), bits_(s) {
+    // Only the tables the scan's kind of block reads are looked at, as the per-bit search does.
+    const bool dc = !s.progressive || (setup.ss == 0 && setup.ah == 0);
+    const bool ac = !s.progressive || setup.ss != 0;
+    for (int n = 0; n < setup.count; ++n) {
+      const int i = setup.order[n];
+      const ComponentTables& t = setup.tables[i];
+      if (dc) BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, dcLookahead_[i]);
+      if (ac) BuildLookahead(*t.acTable, t.acValues, t.acCount, acLookahead_[i]);
+    }
+  }
 
+  // At a restart marker: the state's reader is aligned past it and the buffer starts anew.
   void Restart() {
     predictors_[0] = predictors_[1] = predictors_[2] = 0;
     eobRun_ = 0;
+    bits_.Save(s_);
+    AlignAtRestart(s_);
+    bits_.Start(s_);
   }
+
+  bool Overrun() const { return bits_.Overrun() || s_.bitOverrun != 0; }
+  // Hands the reader's position back to the state, where the scan's end is aligned.
+  void Finish() { bits_.Save(s_); }
 
   JpegError Block(int i, int16_t* block) {
     if (!s_.progressive) return Sequential(i, block);
@@ -36,11 +57,7 @@ class ProgressiveDecoder {
   }
 
  private:
-  uint32_t Bits(int32_t n) {
-    uint32_t v = 0;
-    ReadBits(s_, v, n);
-    return v;
-  }
+  uint32_t Bits(int32_t n) { return bits_.Take(n); }
 
   int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
 
@@ -66,7 +83,8 @@ class ProgressiveDecoder {
   JpegError DcFirst(int i, int16_t* block) {
     const ComponentTables& t = setup_.tables[i];
     uint8_t size = 0;
-    const JpegError error = DecodeHuffman(s_, *t.dcTable, t.dcValues, t.dcCount, size);
+    const JpegError error =
+        DecodeSymbol(bits_, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, size);
     if (error != JpegError::kNone) return error;
     if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
     predictors_[i] += ReceiveExtend(size);
@@ -86,7 +104,8 @@ class ProgressiveDecoder {
   JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
     const ComponentTables& t = setup_.tables[i];
     uint8_t rs = 0;
-    const JpegError error = DecodeHuffman(s_, *t.acTable, t.acValues, t.acCount, rs);
+    const JpegError error =
+        DecodeSymbol(bits_, acLookahead_[i], *t.acTable, t.acValues, t.acCount, rs);
     if (error != JpegError::kNone) return error;
     run = rs >> 4;
     size = rs & 0x0F;
@@ -180,6 +199,9 @@ class ProgressiveDecoder {
   const int32_t al_;
   int32_t predictors_[3] = {0, 0, 0};
   int32_t eobRun_ = 0;
+  BufferedBits bits_;
+  HuffmanLookahead dcLookahead_[3];
+  HuffmanLookahead acLookahead_[3];
 };
 
 // The scan must start each coefficient of its band (Ah = 0 on a coefficient never coded, and
@@ -197,6 +219,11 @@ JpegError AdvanceApproximation(CoefficientStore& store, const ScanSetup& setup) 
   return JpegError::kNone;
 }
 
+JpegError Truncated(ProgressiveDecoder& decoder) {
+  decoder.Finish();
+  return JpegError::kTruncated;
+}
+
 }  // namespace
 
 JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
@@ -212,7 +239,6 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
     if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
       decoder.Restart();
       mcuCounter = 0;
-      AlignAtRestart(s);
     }
   };
   if (setup.count == 1) {
@@ -223,11 +249,12 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
       for (int32_t bx = 0; bx < component.scanBlocksPerLine; ++bx) {
         restart();
         const JpegError error = decoder.Block(i, component.Block(bx, by));
-        if (s.bitOverrun) return JpegError::kTruncated;
+        if (decoder.Overrun()) return Truncated(decoder);
         if (error != JpegError::kNone) return error;
         ++mcuCounter;
       }
     }
+    decoder.Finish();
     return JpegError::kNone;
   }
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
@@ -241,7 +268,7 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
             int16_t* block =
                 c.coefficients.components[i].Block(mcuX * sampling.h + bx, mcuY * sampling.v + by);
             const JpegError error = decoder.Block(i, block);
-            if (s.bitOverrun) return JpegError::kTruncated;
+            if (decoder.Overrun()) return Truncated(decoder);
             if (error != JpegError::kNone) return error;
           }
         }
@@ -249,6 +276,7 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
       ++mcuCounter;
     }
   }
+  decoder.Finish();
   return JpegError::kNone;
 }
 

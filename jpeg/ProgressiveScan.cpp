@@ -3,9 +3,9 @@
 // correction bits for coefficients already nonzero with the new ones. Sequential: whole
 // blocks of one component (or some) per scan. The coefficients stay quantised in 16 bits until
 // the frame ends. Every step refuses what would leave its band, its 16 bits or its table, and
-// a progressive scan must continue the approximation its band has reached. The bits come from
-// a buffered reader and symbols from lookahead tables, which consume exactly what the one-bit
-// reader and the per-bit search would.
+// a progressive scan must continue the approximation its band has reached. The reference path
+// reads with the one-bit reader and the per-bit search; the fast path reads the same bits from a
+// buffer and resolves symbols through lookahead tables.
 #include "jpeg/BitReader.h"
 #include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
@@ -21,11 +21,38 @@ bool FitsInt16(int32_t v) {
   return v >= -32768 && v <= 32767;
 }
 
-class ProgressiveDecoder {
+// The bits of the reference path: the one-bit reader and the per-bit search, on the state.
+class PlainBits {
  public:
-  // A sequential scan's approximation bytes are not read (Al 0).
-  ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup)
-      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0), bits_(s) {
+  PlainBits(JpegDecoderState& s, const ScanSetup& setup) : s_(s), setup_(setup) {}
+
+  uint32_t Take(int32_t n) {
+    uint32_t v = 0;
+    ReadBits(s_, v, n);
+    return v;
+  }
+  JpegError Dc(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeHuffman(s_, *t.dcTable, t.dcValues, t.dcCount, symbol);
+  }
+  JpegError Ac(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeHuffman(s_, *t.acTable, t.acValues, t.acCount, symbol);
+  }
+  void Restart() { AlignAtRestart(s_); }
+  bool Overrun() const { return s_.bitOverrun != 0; }
+  void Finish() {}
+
+ private:
+  JpegDecoderState& s_;
+  const ScanSetup& setup_;
+};
+
+// The same bits from the buffered reader and the symbols from lookahead tables, which consume
+// exactly what the one-bit reader and the per-bit search would.
+class LookaheadBits {
+ public:
+  LookaheadBits(JpegDecoderState& s, const ScanSetup& setup) : s_(s), setup_(setup), bits_(s) {
     // Only the tables the scan's kind of block reads are looked at, as the per-bit search does.
     const bool dc = !s.progressive || (setup.ss == 0 && setup.ah == 0);
     const bool ac = !s.progressive || setup.ss != 0;
@@ -37,18 +64,48 @@ class ProgressiveDecoder {
     }
   }
 
-  // At a restart marker: the state's reader is aligned past it and the buffer starts anew.
+  uint32_t Take(int32_t n) { return bits_.Take(n); }
+  JpegError Dc(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeSymbol(bits_, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
+  }
+  JpegError Ac(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeSymbol(bits_, acLookahead_[i], *t.acTable, t.acValues, t.acCount, symbol);
+  }
+  // At a restart marker the state's reader is aligned past it and the buffer starts anew.
   void Restart() {
-    predictors_[0] = predictors_[1] = predictors_[2] = 0;
-    eobRun_ = 0;
     bits_.Save(s_);
     AlignAtRestart(s_);
     bits_.Start(s_);
   }
-
   bool Overrun() const { return bits_.Overrun() || s_.bitOverrun != 0; }
-  // Hands the reader's position back to the state, where the scan's end is aligned.
+  // Hands the position back to the state, where the scan's end is aligned.
   void Finish() { bits_.Save(s_); }
+
+ private:
+  JpegDecoderState& s_;
+  const ScanSetup& setup_;
+  BufferedBits bits_;
+  HuffmanLookahead dcLookahead_[3];
+  HuffmanLookahead acLookahead_[3];
+};
+
+template <typename BitSource>
+class ProgressiveDecoder {
+ public:
+  // A sequential scan's approximation bytes are not read (Al 0).
+  ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup)
+      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0), bits_(s, setup) {}
+
+  void Restart() {
+    predictors_[0] = predictors_[1] = predictors_[2] = 0;
+    eobRun_ = 0;
+    bits_.Restart();
+  }
+
+  bool Overrun() const { return bits_.Overrun(); }
+  void Finish() { bits_.Finish(); }
 
   JpegError Block(int i, int16_t* block) {
     if (!s_.progressive) return Sequential(i, block);
@@ -81,10 +138,8 @@ class ProgressiveDecoder {
   }
 
   JpegError DcFirst(int i, int16_t* block) {
-    const ComponentTables& t = setup_.tables[i];
     uint8_t size = 0;
-    const JpegError error =
-        DecodeSymbol(bits_, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, size);
+    const JpegError error = bits_.Dc(i, size);
     if (error != JpegError::kNone) return error;
     if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
     predictors_[i] += ReceiveExtend(size);
@@ -102,10 +157,8 @@ class ProgressiveDecoder {
   }
 
   JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
-    const ComponentTables& t = setup_.tables[i];
     uint8_t rs = 0;
-    const JpegError error =
-        DecodeSymbol(bits_, acLookahead_[i], *t.acTable, t.acValues, t.acCount, rs);
+    const JpegError error = bits_.Ac(i, rs);
     if (error != JpegError::kNone) return error;
     run = rs >> 4;
     size = rs & 0x0F;
@@ -199,9 +252,7 @@ class ProgressiveDecoder {
   const int32_t al_;
   int32_t predictors_[3] = {0, 0, 0};
   int32_t eobRun_ = 0;
-  BufferedBits bits_;
-  HuffmanLookahead dcLookahead_[3];
-  HuffmanLookahead acLookahead_[3];
+  BitSource bits_;
 };
 
 // The scan must start each coefficient of its band (Ah = 0 on a coefficient never coded, and
@@ -219,21 +270,16 @@ JpegError AdvanceApproximation(CoefficientStore& store, const ScanSetup& setup) 
   return JpegError::kNone;
 }
 
-JpegError Truncated(ProgressiveDecoder& decoder) {
+template <typename Decoder>
+JpegError Truncated(Decoder& decoder) {
   decoder.Finish();
   return JpegError::kTruncated;
 }
 
-}  // namespace
-
-JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
-  if (++c.scans > kMaxProgressiveScans) return JpegError::kTooManyScans;
-  if (c.state.progressive) {
-    const JpegError order = AdvanceApproximation(c.coefficients, setup);
-    if (order != JpegError::kNone) return order;
-  }
+template <typename BitSource>
+JpegError DecodeBlocks(DecodeContext& c, const ScanSetup& setup) {
   JpegDecoderState& s = c.state;
-  ProgressiveDecoder decoder(s, setup);
+  ProgressiveDecoder<BitSource> decoder(s, setup);
   int32_t mcuCounter = 0;
   auto restart = [&]() {
     if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
@@ -278,6 +324,18 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
   }
   decoder.Finish();
   return JpegError::kNone;
+}
+
+}  // namespace
+
+JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
+  if (++c.scans > kMaxProgressiveScans) return JpegError::kTooManyScans;
+  if (c.state.progressive) {
+    const JpegError order = AdvanceApproximation(c.coefficients, setup);
+    if (order != JpegError::kNone) return order;
+  }
+  return c.path == JpegPath::kReference ? DecodeBlocks<PlainBits>(c, setup)
+                                        : DecodeBlocks<LookaheadBits>(c, setup);
 }
 
 }  // namespace kavrosa

@@ -66,14 +66,15 @@ void MaskedCopyScalar(const uint8_t* source, const uint8_t* remainders, uint8_t 
 }
 
 #if defined(__SSE2__)
-// Sixteen bytes at a time: r <= level exactly when min(r, level) == r (unsigned bytes).
+// Sixteen bytes at a time: r <= level exactly when max(r, level) == level (unsigned bytes),
+// which reads each remainder once.
 size_t MaskedCopySse2(const uint8_t* source, const uint8_t* remainders, uint8_t level,
                       uint8_t* target, size_t bytes) {
   const __m128i limit = _mm_set1_epi8(static_cast<char>(level));
   size_t i = 0;
   for (; i + 16 <= bytes; i += 16) {
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(remainders + i));
-    const __m128i keep = _mm_cmpeq_epi8(_mm_min_epu8(r, limit), r);
+    const __m128i keep = _mm_cmpeq_epi8(_mm_max_epu8(r, limit), limit);
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), _mm_and_si128(s, keep));
   }
@@ -86,13 +87,18 @@ __attribute__((target("avx2"))) size_t MaskedCopyAvx2(const uint8_t* source,
                                                       const uint8_t* remainders, uint8_t level,
                                                       uint8_t* target, size_t bytes) {
   const __m256i limit = _mm256_set1_epi8(static_cast<char>(level));
-  size_t i = 0;
-  for (; i + 32 <= bytes; i += 32) {
+  const auto masked = [&](size_t i) __attribute__((target("avx2"))) {
     const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(remainders + i));
-    const __m256i keep = _mm256_cmpeq_epi8(_mm256_min_epu8(r, limit), r);
+    const __m256i keep = _mm256_cmpeq_epi8(_mm256_max_epu8(r, limit), limit);
     const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm256_and_si256(s, keep));
+  };
+  size_t i = 0;
+  for (; i + 64 <= bytes; i += 64) {
+    masked(i);
+    masked(i + 32);
   }
+  for (; i + 32 <= bytes; i += 32) masked(i);
   return i;
 }
 

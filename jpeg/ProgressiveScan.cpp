@@ -10,8 +10,50 @@
 #include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kavrosa {
 namespace {
+
+// The zig-zag position of each natural index.
+struct ZigzagPositions {
+  uint8_t of[64];
+  ZigzagPositions() {
+    for (int k = 0; k < 64; ++k) of[kZigzag[k]] = static_cast<uint8_t>(k);
+  }
+};
+const uint8_t* ZigzagPositionOf() {
+  static const ZigzagPositions positions;
+  return positions.of;
+}
+
+// Bit k set when the coefficient at zig-zag position k is nonzero.
+uint64_t NonzeroByZigzag(const int16_t* block) {
+  uint64_t natural = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (int part = 0; part < 4; ++part) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part + 8));
+    const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+    natural |= uint64_t{static_cast<uint16_t>(~_mm_movemask_epi8(zeros))} << (16 * part);
+  }
+#else
+  for (int n = 0; n < 64; ++n) natural |= uint64_t{block[n] != 0} << n;
+#endif
+  const uint8_t* position = ZigzagPositionOf();
+  uint64_t zigzag = 0;
+  for (; natural != 0; natural &= natural - 1)
+    zigzag |= uint64_t{1} << position[__builtin_ctzll(natural)];
+  return zigzag;
+}
+
+// Bits first..last (first <= last < 64).
+uint64_t BandBits(int32_t first, int32_t last) {
+  return (~uint64_t{0} >> (63 - last)) & (~uint64_t{0} << first);
+}
 
 // More scans than any encoder writes (jpegtran's default script has ten, a sequential frame
 // one per component).
@@ -204,10 +246,23 @@ class ProgressiveDecoder {
     return JpegError::kNone;
   }
 
+  // Correction bits for the nonzero coefficients among `nonzero`, in zig-zag order.
+  JpegError CorrectAll(int16_t* block, uint64_t nonzero) {
+    for (; nonzero != 0; nonzero &= nonzero - 1) {
+      const JpegError error = Correct(block[kZigzag[__builtin_ctzll(nonzero)]]);
+      if (error != JpegError::kNone) return error;
+    }
+    return JpegError::kNone;
+  }
+
+  // The coefficients' zero-ness does not change during the block (corrections keep it, and a
+  // new value lands where the walk has already passed), so one mask serves the whole band.
   JpegError AcRefine(int i, int16_t* block) {
     int32_t k = setup_.ss;
+    const int32_t se = setup_.se;
+    const uint64_t nonzero = NonzeroByZigzag(block);
     if (eobRun_ == 0) {
-      for (; k <= setup_.se; ++k) {
+      for (; k <= se; ++k) {
         int32_t run = 0, size = 0;
         JpegError error = AcSymbol(i, run, size);
         if (error != JpegError::kNone) return error;
@@ -219,27 +274,26 @@ class ProgressiveDecoder {
           eobRun_ = EobRun(run);
           break;  // the rest of the band gets its correction bits below
         }
-        // Skip `run` zero coefficients, correcting the nonzero ones passed on the way.
-        for (; k <= setup_.se; ++k) {
-          int16_t& coefficient = block[kZigzag[k]];
-          if (coefficient != 0) {
-            error = Correct(coefficient);
-            if (error != JpegError::kNone) return error;
-          } else if (run-- == 0) {
-            break;
-          }
+        // Skip `run` zero coefficients, correcting the nonzero ones passed on the way: the walk
+        // stops at the next zero after them, or past the band.
+        uint64_t zeros = ~nonzero & BandBits(k, se);
+        for (; run > 0 && zeros != 0; --run) zeros &= zeros - 1;
+        const int32_t stop = zeros != 0 ? __builtin_ctzll(zeros) : se + 1;
+        if (stop > k) {
+          error = CorrectAll(block, nonzero & BandBits(k, stop - 1));
+          if (error != JpegError::kNone) return error;
         }
+        k = stop;
         if (value != 0) {
-          if (k > setup_.se) return JpegError::kCoefficientOverrun;
+          if (k > se) return JpegError::kCoefficientOverrun;
           block[kZigzag[k]] = static_cast<int16_t>(value);
         }
       }
     }
     if (eobRun_ > 0) {
-      for (; k <= setup_.se; ++k) {
-        int16_t& coefficient = block[kZigzag[k]];
-        if (coefficient == 0) continue;
-        const JpegError error = Correct(coefficient);
+      // Only the nonzero coefficients left in the band take a bit.
+      if (k <= se) {
+        const JpegError error = CorrectAll(block, nonzero & BandBits(k, se));
         if (error != JpegError::kNone) return error;
       }
       --eobRun_;

@@ -54,6 +54,7 @@ class PixelSink {
   RowStreamResampler* stream_;
   int32_t streamWidth_, streamHeight_;
   std::vector<uint8_t> reducedRow_;  // one row at the reduced scale, on its way to stream_
+  std::vector<uint8_t> means_;       // per byte of a row: the mean of the whole box starting there
 };
 
 // Bytes of one strip row for a picture `width` pixels wide (room for whole 4-pixel groups).

@@ -3,12 +3,57 @@
 // correction bits for coefficients already nonzero with the new ones. Sequential: whole
 // blocks of one component (or some) per scan. The coefficients stay quantised in 16 bits until
 // the frame ends. Every step refuses what would leave its band, its 16 bits or its table, and
-// a progressive scan must continue the approximation its band has reached.
+// a progressive scan must continue the approximation its band has reached. The reference path
+// reads with the one-bit reader and the per-bit search; the fast path reads the same bits from a
+// buffer and resolves symbols through lookahead tables.
 #include "jpeg/BitReader.h"
+#include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kavrosa {
 namespace {
+
+// The zig-zag position of each natural index.
+struct ZigzagPositions {
+  uint8_t of[64];
+  ZigzagPositions() {
+    for (int k = 0; k < 64; ++k) of[kZigzag[k]] = static_cast<uint8_t>(k);
+  }
+};
+const uint8_t* ZigzagPositionOf() {
+  static const ZigzagPositions positions;
+  return positions.of;
+}
+
+// Bit k set when the coefficient at zig-zag position k is nonzero.
+uint64_t NonzeroByZigzag(const int16_t* block) {
+  uint64_t natural = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (int part = 0; part < 4; ++part) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part + 8));
+    const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+    natural |= uint64_t{static_cast<uint16_t>(~_mm_movemask_epi8(zeros))} << (16 * part);
+  }
+#else
+  for (int n = 0; n < 64; ++n) natural |= uint64_t{block[n] != 0} << n;
+#endif
+  const uint8_t* position = ZigzagPositionOf();
+  uint64_t zigzag = 0;
+  for (; natural != 0; natural &= natural - 1)
+    zigzag |= uint64_t{1} << position[__builtin_ctzll(natural)];
+  return zigzag;
+}
+
+// Bits first..last (first <= last < 64).
+uint64_t BandBits(int32_t first, int32_t last) {
+  return (~uint64_t{0} >> (63 - last)) & (~uint64_t{0} << first);
+}
 
 // More scans than any encoder writes (jpegtran's default script has ten, a sequential frame
 // one per component).
@@ -18,16 +63,91 @@ bool FitsInt16(int32_t v) {
   return v >= -32768 && v <= 32767;
 }
 
+// The bits of the reference path: the one-bit reader and the per-bit search, on the state.
+class PlainBits {
+ public:
+  PlainBits(JpegDecoderState& s, const ScanSetup& setup) : s_(s), setup_(setup) {}
+
+  uint32_t Take(int32_t n) {
+    uint32_t v = 0;
+    ReadBits(s_, v, n);
+    return v;
+  }
+  JpegError Dc(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeHuffman(s_, *t.dcTable, t.dcValues, t.dcCount, symbol);
+  }
+  JpegError Ac(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeHuffman(s_, *t.acTable, t.acValues, t.acCount, symbol);
+  }
+  void Restart() { AlignAtRestart(s_); }
+  bool Overrun() const { return s_.bitOverrun != 0; }
+  void Finish() {}
+
+ private:
+  JpegDecoderState& s_;
+  const ScanSetup& setup_;
+};
+
+// The same bits from the buffered reader and the symbols from lookahead tables, which consume
+// exactly what the one-bit reader and the per-bit search would.
+class LookaheadBits {
+ public:
+  LookaheadBits(JpegDecoderState& s, const ScanSetup& setup) : s_(s), setup_(setup), bits_(s) {
+    // Only the tables the scan's kind of block reads are looked at, as the per-bit search does.
+    const bool dc = !s.progressive || (setup.ss == 0 && setup.ah == 0);
+    const bool ac = !s.progressive || setup.ss != 0;
+    for (int n = 0; n < setup.count; ++n) {
+      const int i = setup.order[n];
+      const ComponentTables& t = setup.tables[i];
+      if (dc) BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, dcLookahead_[i]);
+      if (ac) BuildLookahead(*t.acTable, t.acValues, t.acCount, acLookahead_[i]);
+    }
+  }
+
+  uint32_t Take(int32_t n) { return bits_.Take(n); }
+  JpegError Dc(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeSymbol(bits_, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
+  }
+  JpegError Ac(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeSymbol(bits_, acLookahead_[i], *t.acTable, t.acValues, t.acCount, symbol);
+  }
+  // At a restart marker the state's reader is aligned past it and the buffer starts anew.
+  void Restart() {
+    bits_.Save(s_);
+    AlignAtRestart(s_);
+    bits_.Start(s_);
+  }
+  bool Overrun() const { return bits_.Overrun() || s_.bitOverrun != 0; }
+  // Hands the position back to the state, where the scan's end is aligned.
+  void Finish() { bits_.Save(s_); }
+
+ private:
+  JpegDecoderState& s_;
+  const ScanSetup& setup_;
+  BufferedBits bits_;
+  HuffmanLookahead dcLookahead_[3];
+  HuffmanLookahead acLookahead_[3];
+};
+
+template <typename BitSource>
 class ProgressiveDecoder {
  public:
   // A sequential scan's approximation bytes are not read (Al 0).
   ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup)
-      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0) {}
+      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0), bits_(s, setup) {}
 
   void Restart() {
     predictors_[0] = predictors_[1] = predictors_[2] = 0;
     eobRun_ = 0;
+    bits_.Restart();
   }
+
+  bool Overrun() const { return bits_.Overrun(); }
+  void Finish() { bits_.Finish(); }
 
   JpegError Block(int i, int16_t* block) {
     if (!s_.progressive) return Sequential(i, block);
@@ -36,11 +156,7 @@ class ProgressiveDecoder {
   }
 
  private:
-  uint32_t Bits(int32_t n) {
-    uint32_t v = 0;
-    ReadBits(s_, v, n);
-    return v;
-  }
+  uint32_t Bits(int32_t n) { return bits_.Take(n); }
 
   int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
 
@@ -64,9 +180,8 @@ class ProgressiveDecoder {
   }
 
   JpegError DcFirst(int i, int16_t* block) {
-    const ComponentTables& t = setup_.tables[i];
     uint8_t size = 0;
-    const JpegError error = DecodeHuffman(s_, *t.dcTable, t.dcValues, t.dcCount, size);
+    const JpegError error = bits_.Dc(i, size);
     if (error != JpegError::kNone) return error;
     if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
     predictors_[i] += ReceiveExtend(size);
@@ -84,9 +199,8 @@ class ProgressiveDecoder {
   }
 
   JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
-    const ComponentTables& t = setup_.tables[i];
     uint8_t rs = 0;
-    const JpegError error = DecodeHuffman(s_, *t.acTable, t.acValues, t.acCount, rs);
+    const JpegError error = bits_.Ac(i, rs);
     if (error != JpegError::kNone) return error;
     run = rs >> 4;
     size = rs & 0x0F;
@@ -132,10 +246,23 @@ class ProgressiveDecoder {
     return JpegError::kNone;
   }
 
+  // Correction bits for the nonzero coefficients among `nonzero`, in zig-zag order.
+  JpegError CorrectAll(int16_t* block, uint64_t nonzero) {
+    for (; nonzero != 0; nonzero &= nonzero - 1) {
+      const JpegError error = Correct(block[kZigzag[__builtin_ctzll(nonzero)]]);
+      if (error != JpegError::kNone) return error;
+    }
+    return JpegError::kNone;
+  }
+
+  // The coefficients' zero-ness does not change during the block (corrections keep it, and a
+  // new value lands where the walk has already passed), so one mask serves the whole band.
   JpegError AcRefine(int i, int16_t* block) {
     int32_t k = setup_.ss;
+    const int32_t se = setup_.se;
+    const uint64_t nonzero = NonzeroByZigzag(block);
     if (eobRun_ == 0) {
-      for (; k <= setup_.se; ++k) {
+      for (; k <= se; ++k) {
         int32_t run = 0, size = 0;
         JpegError error = AcSymbol(i, run, size);
         if (error != JpegError::kNone) return error;
@@ -147,27 +274,26 @@ class ProgressiveDecoder {
           eobRun_ = EobRun(run);
           break;  // the rest of the band gets its correction bits below
         }
-        // Skip `run` zero coefficients, correcting the nonzero ones passed on the way.
-        for (; k <= setup_.se; ++k) {
-          int16_t& coefficient = block[kZigzag[k]];
-          if (coefficient != 0) {
-            error = Correct(coefficient);
-            if (error != JpegError::kNone) return error;
-          } else if (run-- == 0) {
-            break;
-          }
+        // Skip `run` zero coefficients, correcting the nonzero ones passed on the way: the walk
+        // stops at the next zero after them, or past the band.
+        uint64_t zeros = ~nonzero & BandBits(k, se);
+        for (; run > 0 && zeros != 0; --run) zeros &= zeros - 1;
+        const int32_t stop = zeros != 0 ? __builtin_ctzll(zeros) : se + 1;
+        if (stop > k) {
+          error = CorrectAll(block, nonzero & BandBits(k, stop - 1));
+          if (error != JpegError::kNone) return error;
         }
+        k = stop;
         if (value != 0) {
-          if (k > setup_.se) return JpegError::kCoefficientOverrun;
+          if (k > se) return JpegError::kCoefficientOverrun;
           block[kZigzag[k]] = static_cast<int16_t>(value);
         }
       }
     }
     if (eobRun_ > 0) {
-      for (; k <= setup_.se; ++k) {
-        int16_t& coefficient = block[kZigzag[k]];
-        if (coefficient == 0) continue;
-        const JpegError error = Correct(coefficient);
+      // Only the nonzero coefficients left in the band take a bit.
+      if (k <= se) {
+        const JpegError error = CorrectAll(block, nonzero & BandBits(k, se));
         if (error != JpegError::kNone) return error;
       }
       --eobRun_;
@@ -180,6 +306,7 @@ class ProgressiveDecoder {
   const int32_t al_;
   int32_t predictors_[3] = {0, 0, 0};
   int32_t eobRun_ = 0;
+  BitSource bits_;
 };
 
 // The scan must start each coefficient of its band (Ah = 0 on a coefficient never coded, and
@@ -197,22 +324,21 @@ JpegError AdvanceApproximation(CoefficientStore& store, const ScanSetup& setup) 
   return JpegError::kNone;
 }
 
-}  // namespace
+template <typename Decoder>
+JpegError Truncated(Decoder& decoder) {
+  decoder.Finish();
+  return JpegError::kTruncated;
+}
 
-JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
-  if (++c.scans > kMaxProgressiveScans) return JpegError::kTooManyScans;
-  if (c.state.progressive) {
-    const JpegError order = AdvanceApproximation(c.coefficients, setup);
-    if (order != JpegError::kNone) return order;
-  }
+template <typename BitSource>
+JpegError DecodeBlocks(DecodeContext& c, const ScanSetup& setup) {
   JpegDecoderState& s = c.state;
-  ProgressiveDecoder decoder(s, setup);
+  ProgressiveDecoder<BitSource> decoder(s, setup);
   int32_t mcuCounter = 0;
   auto restart = [&]() {
     if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
       decoder.Restart();
       mcuCounter = 0;
-      AlignAtRestart(s);
     }
   };
   if (setup.count == 1) {
@@ -223,11 +349,12 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
       for (int32_t bx = 0; bx < component.scanBlocksPerLine; ++bx) {
         restart();
         const JpegError error = decoder.Block(i, component.Block(bx, by));
-        if (s.bitOverrun) return JpegError::kTruncated;
+        if (decoder.Overrun()) return Truncated(decoder);
         if (error != JpegError::kNone) return error;
         ++mcuCounter;
       }
     }
+    decoder.Finish();
     return JpegError::kNone;
   }
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
@@ -241,7 +368,7 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
             int16_t* block =
                 c.coefficients.components[i].Block(mcuX * sampling.h + bx, mcuY * sampling.v + by);
             const JpegError error = decoder.Block(i, block);
-            if (s.bitOverrun) return JpegError::kTruncated;
+            if (decoder.Overrun()) return Truncated(decoder);
             if (error != JpegError::kNone) return error;
           }
         }
@@ -249,7 +376,20 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
       ++mcuCounter;
     }
   }
+  decoder.Finish();
   return JpegError::kNone;
+}
+
+}  // namespace
+
+JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
+  if (++c.scans > kMaxProgressiveScans) return JpegError::kTooManyScans;
+  if (c.state.progressive) {
+    const JpegError order = AdvanceApproximation(c.coefficients, setup);
+    if (order != JpegError::kNone) return order;
+  }
+  return c.path == JpegPath::kReference ? DecodeBlocks<PlainBits>(c, setup)
+                                        : DecodeBlocks<LookaheadBits>(c, setup);
 }
 
 }  // namespace kavrosa

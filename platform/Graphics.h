@@ -15,6 +15,11 @@ namespace kavrosa::gfx {
 // its pixel memory, laid out with the header's stride and row order (stride x |biHeight| bytes).
 // Null on failure (*bits null too).
 BitmapHandle CreateDibSection(DeviceContext dc, const BitmapInfoHeader* info, uint8_t** bits);
+// The same for a caller that writes every byte of the pixel memory itself before the section is
+// drawn: what the memory holds at first is unspecified (the software seam hands back the memory
+// of a section of the same size deleted before, without clearing it).
+BitmapHandle CreateDibSectionToOverwrite(DeviceContext dc, const BitmapInfoHeader* info,
+                                         uint8_t** bits);
 void DeleteBitmap(BitmapHandle bitmap);
 
 PaletteHandle CreatePalette(const PaletteEntry* entries, uint16_t count);

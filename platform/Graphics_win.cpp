@@ -32,6 +32,12 @@ BitmapHandle CreateDibSection(DeviceContext dc, const BitmapInfoHeader* info, ui
   return reinterpret_cast<BitmapHandle>(bitmap);
 }
 
+// GDI's section memory comes from fresh pages, already zero; there is nothing to skip.
+BitmapHandle CreateDibSectionToOverwrite(DeviceContext dc, const BitmapInfoHeader* info,
+                                         uint8_t** bits) {
+  return CreateDibSection(dc, info, bits);
+}
+
 void DeleteBitmap(BitmapHandle bitmap) {
   if (bitmap != nullptr) ::DeleteObject(AsHbitmap(bitmap));
 }

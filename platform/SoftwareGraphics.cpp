@@ -292,7 +292,27 @@ T* NewObject() {
 
 }  // namespace
 
-BitmapHandle CreateDibSection(DeviceContext, const BitmapInfoHeader* info, uint8_t** bits) {
+namespace {
+
+using PixelMemory = std::unique_ptr<uint8_t, FreeDeleter>;
+
+// The pixel memory of the bitmap this thread deleted last, kept for the next section of the
+// same size made to be overwritten: a dissolve frame replaces its predecessor on every tick.
+struct SpareMemory {
+  PixelMemory bits;
+  size_t bytes = 0;
+};
+thread_local SpareMemory spare;
+
+PixelMemory TakeMemory(size_t bytes, bool cleared) {
+  if (!cleared && spare.bits && spare.bytes == bytes) {
+    spare.bytes = 0;
+    return std::move(spare.bits);
+  }
+  return PixelMemory(static_cast<uint8_t*>(cleared ? std::calloc(1, bytes) : std::malloc(bytes)));
+}
+
+BitmapHandle NewSection(const BitmapInfoHeader* info, uint8_t** bits, bool cleared) {
   ++stats.calls;
   if (bits != nullptr) *bits = nullptr;
   if (info == nullptr || bits == nullptr || info->biSize < sizeof(BitmapInfoHeader)) return nullptr;
@@ -305,13 +325,10 @@ BitmapHandle CreateDibSection(DeviceContext, const BitmapInfoHeader* info, uint8
   const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(rows);
   if (bytes > kMaxImageBytes) return nullptr;
 
-  BitmapObject* bitmap = NewObject<BitmapObject>();
-  if (bitmap == nullptr) return nullptr;
-  bitmap->bits.reset(static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(bytes))));
-  if (!bitmap->bits) {
-    std::unique_ptr<BitmapObject> discard(bitmap);
-    return nullptr;
-  }
+  std::unique_ptr<BitmapObject> bitmap(NewObject<BitmapObject>());
+  if (!bitmap) return nullptr;
+  bitmap->bits = TakeMemory(static_cast<size_t>(bytes), cleared);
+  if (!bitmap->bits) return nullptr;
   bitmap->width = static_cast<int32_t>(width);
   bitmap->rows = static_cast<int32_t>(rows);
   bitmap->bottomUp = info->biHeight > 0;
@@ -325,7 +342,18 @@ BitmapHandle CreateDibSection(DeviceContext, const BitmapInfoHeader* info, uint8
   }
   *bits = bitmap->bits.get();
   ++stats.liveBitmaps;
-  return bitmap;
+  return bitmap.release();
+}
+
+}  // namespace
+
+BitmapHandle CreateDibSection(DeviceContext, const BitmapInfoHeader* info, uint8_t** bits) {
+  return NewSection(info, bits, true);
+}
+
+BitmapHandle CreateDibSectionToOverwrite(DeviceContext, const BitmapInfoHeader* info,
+                                         uint8_t** bits) {
+  return NewSection(info, bits, false);
 }
 
 void DeleteBitmap(BitmapHandle bitmap) {
@@ -333,6 +361,8 @@ void DeleteBitmap(BitmapHandle bitmap) {
   // GDI refuses to delete a bitmap that is selected into a DC; so does this seam.
   if (bitmap != nullptr && bitmap->selections == 0) {
     std::unique_ptr<BitmapObject> owner(bitmap);
+    spare.bytes = static_cast<size_t>(bitmap->stride) * static_cast<size_t>(bitmap->rows);
+    spare.bits = std::move(bitmap->bits);
     --stats.liveBitmaps;
   }
 }

@@ -2,6 +2,7 @@
 // The care is in the bounds: refusals come before anything is changed, and no byte at or beyond
 // the picture's size, the pixel block's size or the new section's own size is touched.
 #include <algorithm>
+#include <cstring>
 
 #include "image/DibImage.h"
 #include "image/SectionInfo.h"
@@ -23,10 +24,12 @@ int32_t DibImage::FadeDraw(DeviceContext hdc, int32_t level, int32_t steps) {
   uint32_t sectionBytes = 0;
   if (!header || !MakeSectionInfo(header.data(), header.size(), &info, &sectionBytes)) return 0;
   uint8_t* target = nullptr;
-  dibSection_ = gfx::CreateDibSection(hdc, &info.header, &target);
+  // Every byte of the section is written below, so its memory need not be cleared first.
+  dibSection_ = gfx::CreateDibSectionToOverwrite(hdc, &info.header, &target);
   if (dibSection_ == nullptr || target == nullptr) return 0;
   const size_t bytes = std::min<size_t>({size, sectionBytes, pixels.size()});
   RenderFadeFrame(pixels.data(), target, bytes, level, steps);
+  std::memset(target + bytes, 0, sectionBytes - bytes);
   return 1;
 }
 

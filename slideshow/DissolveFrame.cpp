@@ -8,6 +8,15 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
+// Native x86-64 builds also carry an AVX2 version of the masking, chosen at run time.
+#define KAVROSA_AVX2_DISSOLVE 1
+#include <immintrin.h>
+#endif
+
 namespace kavrosa {
 namespace {
 
@@ -48,12 +57,64 @@ const uint8_t* RemainderCycle(int32_t steps) {
 }
 
 // target[i] = source[i] where the byte's remainder is at most the level, else 0.
-void MaskedCopy(const uint8_t* source, const uint8_t* remainders, uint8_t level, uint8_t* target,
-                size_t bytes) {
+void MaskedCopyScalar(const uint8_t* source, const uint8_t* remainders, uint8_t level,
+                      uint8_t* target, size_t bytes) {
   for (size_t i = 0; i < bytes; ++i) {
     const uint8_t keep = static_cast<uint8_t>(-static_cast<int>(remainders[i] <= level));
     target[i] = source[i] & keep;
   }
+}
+
+#if defined(__SSE2__)
+// Sixteen bytes at a time: r <= level exactly when max(r, level) == level (unsigned bytes),
+// which reads each remainder once.
+size_t MaskedCopySse2(const uint8_t* source, const uint8_t* remainders, uint8_t level,
+                      uint8_t* target, size_t bytes) {
+  const __m128i limit = _mm_set1_epi8(static_cast<char>(level));
+  size_t i = 0;
+  for (; i + 16 <= bytes; i += 16) {
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(remainders + i));
+    const __m128i keep = _mm_cmpeq_epi8(_mm_max_epu8(r, limit), limit);
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), _mm_and_si128(s, keep));
+  }
+  return i;
+}
+#endif
+
+#if defined(KAVROSA_AVX2_DISSOLVE)
+__attribute__((target("avx2"))) size_t MaskedCopyAvx2(const uint8_t* source,
+                                                      const uint8_t* remainders, uint8_t level,
+                                                      uint8_t* target, size_t bytes) {
+  const __m256i limit = _mm256_set1_epi8(static_cast<char>(level));
+  const auto masked = [&](size_t i) __attribute__((target("avx2"))) {
+    const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(remainders + i));
+    const __m256i keep = _mm256_cmpeq_epi8(_mm256_max_epu8(r, limit), limit);
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm256_and_si256(s, keep));
+  };
+  size_t i = 0;
+  for (; i + 64 <= bytes; i += 64) {
+    masked(i);
+    masked(i + 32);
+  }
+  for (; i + 32 <= bytes; i += 32) masked(i);
+  return i;
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+void MaskedCopy(const uint8_t* source, const uint8_t* remainders, uint8_t level, uint8_t* target,
+                size_t bytes) {
+  size_t done = 0;
+#if defined(KAVROSA_AVX2_DISSOLVE)
+  if (kHasAvx2) done = MaskedCopyAvx2(source, remainders, level, target, bytes);
+#endif
+#if defined(__SSE2__)
+  done += MaskedCopySse2(source + done, remainders + done, level, target + done, bytes - done);
+#endif
+  MaskedCopyScalar(source + done, remainders + done, level, target + done, bytes - done);
 }
 
 void MaskFromRemainders(const uint8_t* remainders, uint8_t level, uint8_t* mask, size_t bytes) {

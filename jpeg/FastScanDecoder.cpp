@@ -359,7 +359,7 @@ inline void TransformBlock(const int32_t coefficients[64], const BlockSummary& s
   if (across == 1 && down == 1) {
     InverseDctFast(coefficients, summary, samples);
   } else {
-    InverseDctReduced(coefficients, across, down, samples);
+    InverseDctReducedFast(coefficients, summary, across, down, samples);
   }
 }
 

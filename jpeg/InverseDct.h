@@ -44,6 +44,9 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
                     int32_t samples[64]);
 // The scalar 32-bit grouping that processors without SSE2 use, callable everywhere so that
 // it is tested everywhere.
+// The same samples as InverseDctReduced, with 32-bit sums where the summary allows.
+void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
+                           int32_t hScale, int32_t vScale, int32_t samples[64]);
 void InverseDctPortable(const int32_t coefficients[64], const BlockSummary& summary,
                         int32_t samples[64]);
 

@@ -492,6 +492,32 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
   return JpegError::kNone;
 }
 
+namespace {
+
+// Only what a reduced transform reads: the nh lowest columns of the nv lowest rows (natural
+// order), dequantised, and their summary; the rest of `coefficients` is left as it was.
+BlockSummary DequantiseLowFrequencies(const int16_t* block, const uint8_t* quant,
+                                      const int32_t zigzagOf[64], int nh, int nv,
+                                      int32_t coefficients[64]) {
+  BlockSummary summary;
+  int32_t absoluteSum = 0;  // at most 16 products below 2^23 each
+  bool acSeen = false;
+  for (int n = 0; n < nv; ++n) {
+    for (int j = 0; j < nh; ++j) {
+      const int natural = 8 * n + j;
+      const int32_t c = int32_t{block[natural]} * int32_t{quant[zigzagOf[natural]]};
+      coefficients[natural] = c;
+      if (c != 0 && natural != 0) acSeen = true;
+      absoluteSum += c < 0 ? -c : c;
+    }
+  }
+  summary.dcOnly = !acSeen;
+  summary.absoluteSum = absoluteSum;
+  return summary;
+}
+
+}  // namespace
+
 JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
   const JpegDecoderState& s = c.state;
   ScanSetup setup;
@@ -502,6 +528,8 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
   FastScan scan;
   const int32_t scale = sink.Scale();
   const ChromaReduction chroma = ReduceChroma(setup, scale);
+  int32_t zigzagOf[64];
+  for (int k = 0; k < 64; ++k) zigzagOf[kZigzag[k]] = k;
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
@@ -515,9 +543,17 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
             const int16_t* block = c.coefficients.components[i].Block(mcuX * component.h + bx,
                                                                       mcuY * component.v + by);
             int32_t coefficients[64];
-            for (int k = 0; k < 64; ++k)
-              coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
-            const BlockSummary summary = SummariseBlock(coefficients);
+            const int32_t across = i == 0 ? scale : chroma.across.scale;
+            const int32_t down = i == 0 ? scale : chroma.down.scale;
+            BlockSummary summary;
+            if (across == 1 && down == 1) {
+              for (int k = 0; k < 64; ++k)
+                coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
+              summary = SummariseBlock(coefficients);
+            } else {
+              summary = DequantiseLowFrequencies(block, quant, zigzagOf, 8 / across, 8 / down,
+                                                 coefficients);
+            }
             TransformBlock(coefficients, summary, i, scale, chroma, scan.slots[slot]);
             scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
             if (i == 0) ++slot;

@@ -26,7 +26,7 @@ struct PixelTarget {
 // Scales a picture is decoded at: each output pixel stands for scale x scale pixels.
 constexpr int32_t kMaxDecodeScale = 8;
 
-// Output size of one axis at `scale`: the last pixel averages what is left.
+// Output size of one axis at `scale`: the last pixel stands for what is left.
 constexpr int32_t ScaledLength(int32_t length, int32_t scale) {
   return (length + scale - 1) / scale;
 }

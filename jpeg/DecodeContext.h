@@ -38,7 +38,8 @@ struct DecodeContext {
   bool frameRead = false;
   bool orientationRead = false;
   // Decoding to a size: the bound the picture is meant for (none: full size), the scale the
-  // frame is decoded at, and the strip of one MCU row that a reduced decode goes through.
+  // frame is decoded at, and the strip of one MCU row that rows going on to the resampler
+  // pass through.
   Size bound = {};
   int32_t scale = 1;
   std::vector<uint8_t> strip;

@@ -340,8 +340,31 @@ void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
 #endif
 }
 
+// Chroma's transform at a reduced scale; the accepted layouts have 1x1 chroma, so both
+// chroma components share it.
+struct ChromaReduction {
+  AxisReduction across;
+  AxisReduction down;
+};
+
+ChromaReduction ReduceChroma(const ScanSetup& setup, int32_t scale) {
+  return ChromaReduction{ReduceAxis(scale, setup.hRatioCb), ReduceAxis(scale, setup.vRatioCb)};
+}
+
+// Block slot `samples` of component i (0: luminance) from its coefficients at `scale`.
+inline void TransformBlock(const int32_t coefficients[64], const BlockSummary& summary, int i,
+                           int32_t scale, const ChromaReduction& chroma, int32_t samples[64]) {
+  const int32_t across = i == 0 ? scale : chroma.across.scale;
+  const int32_t down = i == 0 ? scale : chroma.down.scale;
+  if (across == 1 && down == 1) {
+    InverseDctFast(coefficients, summary, samples);
+  } else {
+    InverseDctReducedFast(coefficients, summary, across, down, samples);
+  }
+}
+
 JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,
-                        int32_t predictors[3]) {
+                        int32_t scale, const ChromaReduction& chroma, int32_t predictors[3]) {
   scan.small = true;
   for (int i = 0; i < s.componentCount; ++i) {
     const int blocks = s.components[i].h * s.components[i].v;
@@ -351,7 +374,7 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
       const JpegError error =
           DecodeBlockFast(reader, scan.components[i], predictors[i], scan.coefficients, summary);
       if (error != JpegError::kNone) return error;
-      InverseDctFast(scan.coefficients, summary, scan.slots[slot]);
+      TransformBlock(scan.coefficients, summary, i, scale, chroma, scan.slots[slot]);
       // Samples of such blocks are at most 0.2405 times the sum (see kSafeAbsoluteSum).
       static_assert(kSafeAbsoluteSum / 4 + 128 <= kSmallSample, "small blocks give small samples");
       scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
@@ -369,13 +392,18 @@ constexpr int Log2Of(int32_t ratio) {
 // The MCU's pixels straight from the slots. The planes of the reference hold, at (ry, cx),
 // luminance slot (ry / 8) * h + cx / 8 and chroma sample (ry / vRatio, cx / hRatio). The
 // accepted layouts have 1x1 chroma, so both ratios are the luminance factors (1, 2 or 4).
+// At a reduced scale the same with blocks of n = 8 / scale samples square, in pixels of the
+// decoded scale.
 void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastScan& scan,
-                  int32_t mcuX, int32_t mcuY, const PixelTarget& target) {
-  const int32_t width = s.header.biWidth;
-  const int32_t height = s.header.biHeight;
-  const int32_t x0 = mcuX * s.mcuWidth;
-  const int32_t count = width - x0 < s.mcuWidth ? width - x0 : s.mcuWidth;
-  if (s.mcuWidth == 8 && s.mcuHeight == 8) {
+                  int32_t scale, int32_t mcuX, int32_t mcuY, const PixelTarget& target) {
+  const int32_t width = ScaledLength(s.header.biWidth, scale);
+  const int32_t height = ScaledLength(s.header.biHeight, scale);
+  const int32_t mcuWidth = s.mcuWidth / scale;
+  const int32_t mcuHeight = s.mcuHeight / scale;
+  const int n = 8 / scale;
+  const int32_t x0 = mcuX * mcuWidth;
+  const int32_t count = width - x0 < mcuWidth ? width - x0 : mcuWidth;
+  if (scale == 1 && s.mcuWidth == 8 && s.mcuHeight == 8) {
     // 1x1 (and greyscale, with both chroma slots zero): the slots' rows are the pixel rows.
     const int32_t y0 = mcuY * 8;
     const int32_t rows = height - y0 < 8 ? height - y0 : 8;
@@ -384,20 +412,22 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
     return;
   }
   const int h = s.components[0].h;
-  const int hShift = Log2Of(setup.hRatioCb);
-  const int vShift = Log2Of(setup.vRatioCb);
+  const ChromaReduction chroma = ReduceChroma(setup, scale);
+  const int hShift = Log2Of(chroma.across.repeat);
+  const int vShift = Log2Of(chroma.down.repeat);
+  const int chromaRow = chroma.across.samples;
   alignas(16) int32_t yRow[32];
   alignas(16) int32_t cbRow[32];
   alignas(16) int32_t crRow[32];
-  for (int ry = 0; ry < s.mcuHeight; ++ry) {
-    const int32_t y = mcuY * s.mcuHeight + ry;
+  for (int ry = 0; ry < mcuHeight; ++ry) {
+    const int32_t y = mcuY * mcuHeight + ry;
     if (y >= height) break;
     uint8_t* out = target.Row(y) + 3 * static_cast<size_t>(x0);
-    const int32_t* yTop = scan.slots[(ry / 8) * h] + 8 * (ry % 8);
-    const int32_t* cb = scan.slots[kCbSlot] + 8 * (ry >> vShift);
-    const int32_t* cr = scan.slots[kCrSlot] + 8 * (ry >> vShift);
-    for (int cx = 0; cx < s.mcuWidth; ++cx) {
-      yRow[cx] = yTop[(cx / 8) * 64 + cx % 8];
+    const int32_t* yTop = scan.slots[(ry / n) * h] + n * (ry % n);
+    const int32_t* cb = scan.slots[kCbSlot] + chromaRow * (ry >> vShift);
+    const int32_t* cr = scan.slots[kCrSlot] + chromaRow * (ry >> vShift);
+    for (int cx = 0; cx < mcuWidth; ++cx) {
+      yRow[cx] = yTop[(cx / n) * 64 + cx % n];
       cbRow[cx] = cb[cx >> hShift];
       crRow[cx] = cr[cx >> hShift];
     }
@@ -439,6 +469,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
   FastBitReader reader(c.stream, setup.dataStart);
   int32_t predictors[3] = {0, 0, 0};
   int32_t mcuCounter = 0;
+  const ChromaReduction chroma = ReduceChroma(setup, sink.Scale());
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
@@ -449,10 +480,10 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
         AlignAtRestart(s);
         reader = FastBitReader(c.stream, static_cast<size_t>(s.bitCursor - c.stream.data));
       }
-      const JpegError error = DecodeMcuFast(s, reader, scan, predictors);
+      const JpegError error = DecodeMcuFast(s, reader, scan, sink.Scale(), chroma, predictors);
       if (reader.Overrun()) return JpegError::kTruncated;
       if (error != JpegError::kNone) return error;
-      WriteMcuFast(s, setup, scan, mcuX, mcuY, target);
+      WriteMcuFast(s, setup, scan, sink.Scale(), mcuX, mcuY, target);
       ++mcuCounter;
     }
     sink.RowDone(mcuY);
@@ -460,6 +491,32 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
   reader.SavePosition(s);
   return JpegError::kNone;
 }
+
+namespace {
+
+// Only what a reduced transform reads: the nh lowest columns of the nv lowest rows (natural
+// order), dequantised, and their summary; the rest of `coefficients` is left as it was.
+BlockSummary DequantiseLowFrequencies(const int16_t* block, const uint8_t* quant,
+                                      const int32_t zigzagOf[64], int nh, int nv,
+                                      int32_t coefficients[64]) {
+  BlockSummary summary;
+  int32_t absoluteSum = 0;  // at most 16 products below 2^23 each
+  bool acSeen = false;
+  for (int n = 0; n < nv; ++n) {
+    for (int j = 0; j < nh; ++j) {
+      const int natural = 8 * n + j;
+      const int32_t c = int32_t{block[natural]} * int32_t{quant[zigzagOf[natural]]};
+      coefficients[natural] = c;
+      if (c != 0 && natural != 0) acSeen = true;
+      absoluteSum += c < 0 ? -c : c;
+    }
+  }
+  summary.dcOnly = !acSeen;
+  summary.absoluteSum = absoluteSum;
+  return summary;
+}
+
+}  // namespace
 
 JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
   const JpegDecoderState& s = c.state;
@@ -469,6 +526,10 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
     setup.vRatioCb = s.components[0].v / s.components[1].v;
   }
   FastScan scan;
+  const int32_t scale = sink.Scale();
+  const ChromaReduction chroma = ReduceChroma(setup, scale);
+  int32_t zigzagOf[64];
+  for (int k = 0; k < 64; ++k) zigzagOf[kZigzag[k]] = k;
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
@@ -482,16 +543,24 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
             const int16_t* block = c.coefficients.components[i].Block(mcuX * component.h + bx,
                                                                       mcuY * component.v + by);
             int32_t coefficients[64];
-            for (int k = 0; k < 64; ++k)
-              coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
-            const BlockSummary summary = SummariseBlock(coefficients);
-            InverseDctFast(coefficients, summary, scan.slots[slot]);
+            const int32_t across = i == 0 ? scale : chroma.across.scale;
+            const int32_t down = i == 0 ? scale : chroma.down.scale;
+            BlockSummary summary;
+            if (across == 1 && down == 1) {
+              for (int k = 0; k < 64; ++k)
+                coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
+              summary = SummariseBlock(coefficients);
+            } else {
+              summary = DequantiseLowFrequencies(block, quant, zigzagOf, 8 / across, 8 / down,
+                                                 coefficients);
+            }
+            TransformBlock(coefficients, summary, i, scale, chroma, scan.slots[slot]);
             scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
             if (i == 0) ++slot;
           }
         }
       }
-      WriteMcuFast(s, setup, scan, mcuX, mcuY, target);
+      WriteMcuFast(s, setup, scan, sink.Scale(), mcuX, mcuY, target);
     }
     sink.RowDone(mcuY);
   }

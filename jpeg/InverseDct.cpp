@@ -93,6 +93,108 @@ void InverseDctReference(const int32_t coefficients[64], int32_t samples[64]) {
 
 namespace {
 
+// Row x of the table at `scale`: the full table's entries at the angle of the centre of the
+// pixels scale x .. scale x + scale - 1, i.e. (2x + 1) n scale in units of pi / 16.
+constexpr int32_t ReducedEntry(int scale, int x, int n) {
+  if (n == 0) return kMagnitude[0];
+  int a = ((2 * x + 1) * n * scale) % 32;
+  if (a > 16) a = 32 - a;
+  return a > 8 ? -kMagnitude[16 - a] : kMagnitude[a];
+}
+
+constexpr CosineRows MakeReduced(int scale) {
+  CosineRows rows{};
+  for (int x = 0; x < 8 / scale; ++x)
+    for (int n = 0; n < 8 / scale; ++n) rows.m[x][n] = ReducedEntry(scale, x, n);
+  return rows;
+}
+
+constexpr CosineRows kReducedRows[4] = {MakeReduced(1), MakeReduced(2), MakeReduced(4),
+                                        MakeReduced(8)};
+
+const CosineRows& RowsFor(int32_t scale) {
+  return kReducedRows[scale >= 8 ? 3 : scale >= 4 ? 2 : scale >= 2 ? 1 : 0];
+}
+
+}  // namespace
+
+void InverseDctReduced(const int32_t coefficients[64], int32_t hScale, int32_t vScale,
+                       int32_t samples[64]) {
+  const CosineRows& across = RowsFor(hScale);
+  const CosineRows& down = RowsFor(vScale);
+  const int nh = 8 / hScale;
+  const int nv = 8 / vScale;
+  int32_t t[64];
+  // Columns: T[y][j] = sum_n D[y][n] F[n][j] / 2^20, for the nh lowest columns.
+  for (int y = 0; y < nv; ++y) {
+    for (int j = 0; j < nh; ++j) {
+      int64_t sum = 0;
+      for (int n = 0; n < nv; ++n) sum += int64_t{down.m[y][n]} * coefficients[8 * n + j];
+      t[nh * y + j] = static_cast<int32_t>(sum / kScale);
+    }
+  }
+  // Rows: S[y][x] = sum_n A[x][n] T[y][n] / 2^20.
+  for (int y = 0; y < nv; ++y) {
+    for (int x = 0; x < nh; ++x) {
+      int64_t sum = 0;
+      for (int n = 0; n < nh; ++n) sum += int64_t{across.m[x][n]} * t[nh * y + n];
+      samples[nh * y + x] = static_cast<int32_t>(sum / kScale);
+    }
+  }
+}
+
+namespace {
+
+// The reduced transform with 32-bit sums: with S the block's sum of |coefficient|, the bounds
+// of kSafeAbsoluteSum hold for the reduced table's entries and fewer terms too.
+template <int Across, int Down>
+void ReducedSmall(const int32_t coefficients[64], const CosineRows& across, const CosineRows& down,
+                  int32_t samples[64]) {
+  constexpr int nh = 8 / Across;
+  constexpr int nv = 8 / Down;
+  int32_t t[nh * nv];
+  for (int y = 0; y < nv; ++y) {
+    for (int j = 0; j < nh; ++j) {
+      int32_t sum = 0;
+      for (int n = 0; n < nv; ++n) sum += down.m[y][n] * coefficients[8 * n + j];
+      t[nh * y + j] = Shift20(sum);
+    }
+  }
+  for (int y = 0; y < nv; ++y) {
+    for (int x = 0; x < nh; ++x) {
+      int32_t sum = 0;
+      for (int n = 0; n < nh; ++n) sum += across.m[x][n] * t[nh * y + n];
+      samples[nh * y + x] = Shift20(sum);
+    }
+  }
+}
+
+}  // namespace
+
+void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
+                           int32_t hScale, int32_t vScale, int32_t samples[64]) {
+  const int count = (8 / hScale) * (8 / vScale);
+  if (summary.dcOnly) {
+    // Both passes of the first row and column, as the 64-bit sums give them.
+    const int32_t t = static_cast<int32_t>(int64_t{kMagnitude[0]} * coefficients[0] / kScale);
+    const int32_t flat = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
+    for (int i = 0; i < count; ++i) samples[i] = flat;
+    return;
+  }
+  if (summary.absoluteSum > kSafeAbsoluteSum) {
+    InverseDctReduced(coefficients, hScale, vScale, samples);
+    return;
+  }
+  const CosineRows& across = RowsFor(hScale);
+  const CosineRows& down = RowsFor(vScale);
+  if (hScale == 2 && vScale == 2) return ReducedSmall<2, 2>(coefficients, across, down, samples);
+  if (hScale == 4 && vScale == 4) return ReducedSmall<4, 4>(coefficients, across, down, samples);
+  if (hScale == 8 && vScale == 8) return ReducedSmall<8, 8>(coefficients, across, down, samples);
+  InverseDctReduced(coefficients, hScale, vScale, samples);
+}
+
+namespace {
+
 // sum_n M[x][n] v[n] for x = 0..7, exactly, grouped by the table's symmetries: row 7 - x is
 // row x with the odd columns negated, and among rows 0..3 the even columns repeat the same
 // way. Integer sums do not depend on grouping, so the results equal the direct product as

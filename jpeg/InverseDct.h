@@ -14,6 +14,15 @@ extern const int32_t kCosine[8][8];
 // range and stay exact for any coefficients the entropy decoder lets through.
 void InverseDctReference(const int32_t coefficients[64], int32_t samples[64]);
 
+// The transform of a block decoded at 1/hScale across and 1/vScale down (each 1, 2, 4 or 8):
+// the n = 8 / scale lowest frequencies of each axis give n samples on it (rows of 8 / hScale
+// samples), each the 8-point sum taken at the centre of the pixels it stands for, which is the
+// n-point inverse DCT. Same table magnitudes, sums and truncation as the full transform, so
+// a block with only its first coefficient gives the full transform's flat value, and at
+// scale 1 on both axes the full transform's samples.
+void InverseDctReduced(const int32_t coefficients[64], int32_t hScale, int32_t vScale,
+                       int32_t samples[64]);
+
 // What the fast transform needs to know about a block, gathered while it is decoded.
 struct BlockSummary {
   uint32_t columnMask = 0;   // bit j: column j has a nonzero coefficient
@@ -35,6 +44,9 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
                     int32_t samples[64]);
 // The scalar 32-bit grouping that processors without SSE2 use, callable everywhere so that
 // it is tested everywhere.
+// The same samples as InverseDctReduced, with 32-bit sums where the summary allows.
+void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
+                           int32_t hScale, int32_t vScale, int32_t samples[64]);
 void InverseDctPortable(const int32_t coefficients[64], const BlockSummary& summary,
                         int32_t samples[64]);
 

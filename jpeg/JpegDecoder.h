@@ -30,9 +30,9 @@ JpegError DecodeJpegStream(JpegDecoderState& state, LocalBlock& headerBlock, Loc
 JpegError DecodeJpegChecked(DibImage& image, const uint8_t* data, size_t size,
                             JpegPath path = JpegPath::kFast);
 
-// DecodeJpegStream at the smallest scale (1, 1/2, 1/4, 1/8, each output pixel the mean of
-// the pixels it covers) whose picture still covers what `bound` shows of the oriented
-// picture. The orientation is left in state.exifOrientation, not applied. With
+// DecodeJpegStream at the smallest scale (1, 1/2, 1/4, 1/8, each block transformed straight
+// to its reduced samples from its lowest frequencies) whose picture still covers what `bound` shows
+// of the oriented picture. The orientation is left in state.exifOrientation, not applied. With
 // `resampleAsDecoded`, rows are scaled on to the fit size (in the frame's own axes) as they are
 // decoded, so no picture larger than that is held; the blocks then hold the fit size.
 JpegError DecodeJpegAtBound(JpegDecoderState& state, LocalBlock& headerBlock,

@@ -138,9 +138,10 @@ JpegError AllocateBlocks(DecodeContext& c) {
     header.biWidth = kept.cx;
     header.biHeight = kept.cy;
     header.biSizeImage = *CheckedImageBytes(header.biWidth, header.biHeight, 24);
+  }
+  if (c.resampler) {
     try {
-      c.strip.assign(StripStride(c.state.header.biWidth) * static_cast<size_t>(c.state.mcuHeight),
-                     0);
+      c.strip.assign(StripStride(scaled.cx) * static_cast<size_t>(c.state.mcuHeight / c.scale), 0);
     } catch (const std::bad_alloc&) {
       return JpegError::kOutOfMemory;
     }

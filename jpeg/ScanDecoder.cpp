@@ -171,8 +171,10 @@ struct Planes {
 // Decodes the blocks of one MCU into the slots: luminance in 0..7 in decoding order, Cb and Cr
 // in their own slots (a later chroma block replacing an earlier one). `source(i, bx, by, c)`
 // gives the dequantised coefficients of block (bx, by) of component i within the MCU.
+// At a reduced scale each slot holds the block's n x n reduced samples instead.
 template <typename BlockSource>
-JpegError FillSlots(const JpegDecoderState& s, BlockSource& source, Planes& planes) {
+JpegError FillSlots(const JpegDecoderState& s, const ScanSetup& setup, BlockSource& source,
+                    int32_t scale, Planes& planes) {
   int32_t coefficients[64];
   for (int i = 0; i < s.componentCount; ++i) {
     int slot = i == 0 ? 0 : kCbSlot + i - 1;
@@ -180,7 +182,17 @@ JpegError FillSlots(const JpegDecoderState& s, BlockSource& source, Planes& plan
       for (int bx = 0; bx < s.components[i].h; ++bx) {
         const JpegError error = source(i, bx, by, coefficients);
         if (error != JpegError::kNone) return error;
-        InverseDctReference(coefficients, planes.slots[slot]);
+        const AxisReduction across = ReduceAxis(scale, i == 0   ? 1
+                                                       : i == 1 ? setup.hRatioCb
+                                                                : setup.hRatioCr);
+        const AxisReduction down = ReduceAxis(scale, i == 0   ? 1
+                                                     : i == 1 ? setup.vRatioCb
+                                                              : setup.vRatioCr);
+        if (across.scale == 1 && down.scale == 1) {
+          InverseDctReference(coefficients, planes.slots[slot]);
+        } else {
+          InverseDctReduced(coefficients, across.scale, down.scale, planes.slots[slot]);
+        }
         if (i == 0) ++slot;
       }
     }
@@ -188,40 +200,47 @@ JpegError FillSlots(const JpegDecoderState& s, BlockSource& source, Planes& plan
   return JpegError::kNone;
 }
 
+void FillChroma(const AxisReduction& across, const AxisReduction& down, const int32_t* slot,
+                double plane[16][32]) {
+  for (int r = 0; r < down.samples; ++r)
+    for (int j = 0; j < across.samples; ++j)
+      for (int dy = 0; dy < down.repeat; ++dy)
+        for (int dx = 0; dx < across.repeat; ++dx)
+          plane[r * down.repeat + dy][j * across.repeat + dx] = slot[across.samples * r + j];
+}
+
 // Luminance block b of an MCU h blocks wide sits at block row b / h, block column b % h; each
-// chroma sample covers hRatio x vRatio places.
-void FillPlanes(const JpegDecoderState& s, const ScanSetup& setup, Planes& p) {
+// chroma sample covers its repeats (hRatio x vRatio at full size). Luminance blocks are
+// n = 8 / scale samples square.
+void FillPlanes(const JpegDecoderState& s, const ScanSetup& setup, int32_t scale, Planes& p) {
+  const int n = 8 / scale;
   const int h = s.components[0].h;
   const int lumaBlocks = h * s.components[0].v;
   for (int b = 0; b < lumaBlocks; ++b) {
-    const int top = 8 * (b / h);
-    const int left = 8 * (b % h);
-    for (int r = 0; r < 8; ++r)
-      for (int j = 0; j < 8; ++j) p.yPlane[top + r][left + j] = p.slots[b][8 * r + j] + 128;
+    const int top = n * (b / h);
+    const int left = n * (b % h);
+    for (int r = 0; r < n; ++r)
+      for (int j = 0; j < n; ++j) p.yPlane[top + r][left + j] = p.slots[b][n * r + j] + 128;
   }
-  for (int r = 0; r < 8; ++r) {
-    for (int j = 0; j < 8; ++j) {
-      const int i = 8 * r + j;
-      for (int dy = 0; dy < setup.vRatioCb; ++dy)
-        for (int dx = 0; dx < setup.hRatioCb; ++dx)
-          p.cbPlane[r * setup.vRatioCb + dy][j * setup.hRatioCb + dx] = p.slots[kCbSlot][i];
-      for (int dy = 0; dy < setup.vRatioCr; ++dy)
-        for (int dx = 0; dx < setup.hRatioCr; ++dx)
-          p.crPlane[r * setup.vRatioCr + dy][j * setup.hRatioCr + dx] = p.slots[kCrSlot][i];
-    }
-  }
+  FillChroma(ReduceAxis(scale, setup.hRatioCb), ReduceAxis(scale, setup.vRatioCb), p.slots[kCbSlot],
+             p.cbPlane);
+  FillChroma(ReduceAxis(scale, setup.hRatioCr), ReduceAxis(scale, setup.vRatioCr), p.slots[kCrSlot],
+             p.crPlane);
 }
 
-void WriteMcuPixels(const JpegDecoderState& s, const Planes& p, int32_t mcuX, int32_t mcuY,
-                    const PixelTarget& target) {
-  const int32_t width = s.header.biWidth;
-  const int32_t height = s.header.biHeight;
-  for (int ry = 0; ry < s.mcuHeight; ++ry) {
-    const int32_t y = mcuY * s.mcuHeight + ry;
+// In pixels of the decoded scale, clipped at the reduced picture's edges.
+void WriteMcuPixels(const JpegDecoderState& s, const Planes& p, int32_t scale, int32_t mcuX,
+                    int32_t mcuY, const PixelTarget& target) {
+  const int32_t width = ScaledLength(s.header.biWidth, scale);
+  const int32_t height = ScaledLength(s.header.biHeight, scale);
+  const int32_t mcuWidth = s.mcuWidth / scale;
+  const int32_t mcuHeight = s.mcuHeight / scale;
+  for (int ry = 0; ry < mcuHeight; ++ry) {
+    const int32_t y = mcuY * mcuHeight + ry;
     if (y >= height) continue;
     uint8_t* row = target.Row(y);
-    for (int cx = 0; cx < s.mcuWidth; ++cx) {
-      const int32_t x = mcuX * s.mcuWidth + cx;
+    for (int cx = 0; cx < mcuWidth; ++cx) {
+      const int32_t x = mcuX * mcuWidth + cx;
       if (x >= width) continue;
       const Bgr bgr = ConvertPixel(p.yPlane[ry][cx], p.cbPlane[ry][cx], p.crPlane[ry][cx]);
       row[3 * x + 0] = bgr.b;
@@ -261,12 +280,12 @@ JpegError DecodeMcusReference(DecodeContext& c, const ScanSetup& setup, PixelSin
         mcuCounter = 0;
         AlignAtRestart(s);
       }
-      const JpegError error = FillSlots(s, decode, planes);
+      const JpegError error = FillSlots(s, setup, decode, sink.Scale(), planes);
       // Data that ran past the end of the stream is reported as such, whatever it decoded to.
       if (s.bitOverrun) return JpegError::kTruncated;
       if (error != JpegError::kNone) return error;
-      FillPlanes(s, setup, planes);
-      WriteMcuPixels(s, planes, mcuX, mcuY, target);
+      FillPlanes(s, setup, sink.Scale(), planes);
+      WriteMcuPixels(s, planes, sink.Scale(), mcuX, mcuY, target);
       ++mcuCounter;
     }
     sink.RowDone(mcuY);
@@ -290,9 +309,9 @@ JpegError ReconstructReference(DecodeContext& c, PixelSink& sink) {
   for (mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
-      FillSlots(s, fetch, planes);
-      FillPlanes(s, setup, planes);
-      WriteMcuPixels(s, planes, mcuX, mcuY, target);
+      FillSlots(s, setup, fetch, sink.Scale(), planes);
+      FillPlanes(s, setup, sink.Scale(), planes);
+      WriteMcuPixels(s, planes, sink.Scale(), mcuX, mcuY, target);
     }
     sink.RowDone(mcuY);
   }

@@ -37,6 +37,21 @@ struct ScanSetup {
   int32_t al = 0;
 };
 
+// One axis of a component's blocks at a decoded scale: a chroma block already covers `ratio`
+// times the pixels, so it is reduced by scale / ratio only (by 1 at least), to `samples`
+// samples that each cover `repeat` pixels of the decoded scale. At scale 1: the full
+// transform, each sample repeated `ratio` times.
+struct AxisReduction {
+  int32_t scale;
+  int32_t repeat;
+  int32_t samples;
+};
+
+inline AxisReduction ReduceAxis(int32_t scale, int32_t ratio) {
+  const int32_t own = scale > ratio ? scale / ratio : 1;
+  return AxisReduction{own, ratio * own / scale, 8 / own};
+}
+
 // Reads the scan header at q and binds the tables; refuses undefined or out-of-range tables.
 JpegError ReadScanHeader(DecodeContext& context, size_t q, ScanSetup& setup);
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "bench/LibjpegDecode.h"
 
 #include "jpeg/JpegDecoder.h"
 
@@ -42,9 +42,7 @@ const std::vector<Bytes>& Pictures() {
   return pictures;
 }
 
-size_t Stride(size_t width) {
-  return (3 * width + 3) & ~size_t{3};
-}
+using kavrosa::bench::Stride;
 
 void DecodeKavrosa(benchmark::State& state, kavrosa::JpegPath path) {
   const auto& pictures = Pictures();
@@ -85,25 +83,8 @@ void DecodeLibjpeg(benchmark::State& state) {
   const auto& pictures = Pictures();
   for (auto _ : state) {
     for (const Bytes& picture : pictures) {
-      jpeg_decompress_struct info;
-      jpeg_error_mgr errors;
-      info.err = jpeg_std_error(&errors);
-      jpeg_create_decompress(&info);
-      jpeg_mem_src(&info, picture.data(), static_cast<unsigned long>(picture.size()));
-      jpeg_read_header(&info, TRUE);
-      info.dct_method = JDCT_ISLOW;
-      info.out_color_space = JCS_EXT_BGR;
-      jpeg_start_decompress(&info);
-      const size_t height = info.output_height;
-      const size_t stride = Stride(info.output_width);
-      Bytes out(stride * height);
-      while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.data() + stride * (height - 1 - info.output_scanline);
-        jpeg_read_scanlines(&info, &row, 1);
-      }
-      jpeg_finish_decompress(&info);
-      jpeg_destroy_decompress(&info);
-      benchmark::DoNotOptimize(out.data());
+      const kavrosa::bench::LibjpegPicture out = kavrosa::bench::DecodeWithLibjpeg(picture);
+      benchmark::DoNotOptimize(out.bytes.data());
     }
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(pictures.size()));

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "bench/LibjpegDecode.h"
 
 #include "image/FitSize.h"
 #include "image/Resample.h"
@@ -27,9 +27,7 @@ Bytes ReadCorpusFile(const char* name) {
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-size_t Stride(size_t width) {
-  return (3 * width + 3) & ~size_t{3};
-}
+using bench::Stride;
 
 void FitKavrosa(benchmark::State& state, const char* name) {
   const Bytes picture = ReadCorpusFile(name);
@@ -59,33 +57,16 @@ void FitLibjpeg(benchmark::State& state, const char* name) {
   const Bytes picture = ReadCorpusFile(name);
   if (picture.empty()) state.SkipWithError("no generated corpus picture");
   for (auto _ : state) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, picture.data(), static_cast<unsigned long>(picture.size()));
-    jpeg_read_header(&info, TRUE);
-    const Size full{static_cast<int32_t>(info.image_width),
-                    static_cast<int32_t>(info.image_height)};
-    const Size shown = FitTarget(kBound, full);
-    info.scale_num = 1;
-    info.scale_denom = ReducedScale(full, shown);
-    info.dct_method = JDCT_ISLOW;
-    info.out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(&info);
-    const size_t width = info.output_width;
-    const size_t height = info.output_height;
-    const size_t stride = Stride(width);
-    Bytes reduced(stride * height);
-    while (info.output_scanline < info.output_height) {
-      JSAMPROW row = reduced.data() + stride * (height - 1 - info.output_scanline);
-      jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
+    Size shown;
+    const bench::LibjpegPicture reduced =
+        bench::DecodeWithLibjpeg(picture, [&shown](unsigned width, unsigned height) {
+          const Size full{static_cast<int32_t>(width), static_cast<int32_t>(height)};
+          shown = FitTarget(kBound, full);
+          return ReducedScale(full, shown);
+        });
     Bytes fitted(Stride(static_cast<size_t>(shown.cx)) * static_cast<size_t>(shown.cy));
-    Resample24(PixelRows24{reduced.data(), static_cast<int32_t>(width),
-                           static_cast<int32_t>(height), stride},
+    Resample24(PixelRows24{reduced.bytes.data(), static_cast<int32_t>(reduced.width),
+                           static_cast<int32_t>(reduced.height), reduced.stride},
                MutablePixelRows24{fitted.data(), shown.cx, shown.cy,
                                   Stride(static_cast<size_t>(shown.cx))});
     benchmark::DoNotOptimize(fitted.data());

@@ -18,8 +18,6 @@
 namespace kavrosa::test {
 namespace {
 
-constexpr DWORD kStartLimitMs = 60000;
-
 std::string IniWith(const char* interval, const char* fitImage) {
   return std::string("[Config]\r\n") + kIntervalKeyBytes + "=" + interval +
          "\r\nFitImage=" + fitImage + "\r\n";

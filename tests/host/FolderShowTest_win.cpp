@@ -15,9 +15,6 @@
 namespace kavrosa::test {
 namespace {
 
-constexpr char kSaverClass[] = "WindowsScreenSaverClass";
-constexpr char kSaverTitle[] = "Screen Saver";
-constexpr DWORD kStartLimitMs = 60000;
 constexpr wchar_t kPhotoName[] = L"\u5199\u771f \u00fc \U0001F600.jpg";  // 写真 ü 😀.jpg
 
 std::wstring Wide(const std::string& text) {

@@ -12,9 +12,6 @@
 namespace kavrosa::test {
 namespace {
 
-constexpr char kSaverClass[] = "WindowsScreenSaverClass";
-constexpr char kSaverTitle[] = "Screen Saver";
-constexpr DWORD kStartLimitMs = 60000;
 constexpr DWORD kExitLimitMs = 15000;
 
 class FullScreenTest : public ::testing::Test {

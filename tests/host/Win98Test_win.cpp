@@ -17,8 +17,6 @@
 namespace kavrosa::test {
 namespace {
 
-constexpr DWORD kStartLimitMs = 60000;
-
 struct VerifyCall {
   int call = 0;
   unsigned long window = 0;

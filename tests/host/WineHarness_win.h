@@ -14,6 +14,11 @@
 
 namespace kavrosa::test {
 
+// The full-screen saver's window, and how long Wine may take to show it.
+constexpr char kSaverClass[] = "WindowsScreenSaverClass";
+constexpr char kSaverTitle[] = "Screen Saver";
+constexpr DWORD kStartLimitMs = 60000;
+
 // A Windows path for a file the build wrote (its Unix path, through Wine's Z: drive).
 std::string WindowsPath(const std::string& unixPath);
 std::string ScrPath();

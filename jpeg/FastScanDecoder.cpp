@@ -325,6 +325,8 @@ struct FastScan {
   int32_t coefficients[64] = {};
   // Every block of the MCU gave small samples (see kSmallSample).
   bool small = true;
+  // The MCU's pixels are assembled in the slots as 8-sample rows (see BlockSamples).
+  bool assembled = false;
 };
 
 void ClearColumns(int32_t coefficients[64], uint32_t columnMask) {
@@ -351,15 +353,35 @@ ChromaReduction ReduceChroma(const ScanSetup& setup, int32_t scale) {
   return ChromaReduction{ReduceAxis(scale, setup.hRatioCb), ReduceAxis(scale, setup.vRatioCb)};
 }
 
-// Block slot `samples` of component i (0: luminance) from its coefficients at `scale`.
+// At a reduced scale an MCU of at most 8 x 8 pixels whose chroma samples stand one for one for
+// its pixels can be assembled in the slots themselves: the luminance blocks side by side in
+// slot 0 and each chroma block in its own slot, all in rows of 8 samples, which the block
+// conversion reads straight.
+bool AssemblesMcu(const JpegDecoderState& s, int32_t scale, const ChromaReduction& chroma) {
+  return scale > 1 && s.mcuWidth / scale <= 8 && s.mcuHeight / scale <= 8 &&
+         chroma.across.repeat == 1 && chroma.down.repeat == 1;
+}
+
+// Where block b (in MCU order) of component i (0: luminance, h blocks across) puts its samples.
+inline int32_t* BlockSamples(FastScan& scan, int i, int b, int h, int32_t scale) {
+  if (i != 0) return scan.slots[kCbSlot + i - 1];
+  if (!scan.assembled) return scan.slots[b];
+  const int n = 8 / scale;
+  return scan.slots[0] + 8 * n * (b / h) + n * (b % h);
+}
+
+// The samples of a block of component i (0: luminance) from its coefficients at `scale`, in
+// rows of 8 samples; reduced blocks outside an assembled MCU are packed in rows of their own
+// width, as the gathering in WriteMcuFast reads them.
 inline void TransformBlock(const int32_t coefficients[64], const BlockSummary& summary, int i,
-                           int32_t scale, const ChromaReduction& chroma, int32_t samples[64]) {
+                           int32_t scale, const ChromaReduction& chroma, bool assembled,
+                           int32_t* samples) {
   const int32_t across = i == 0 ? scale : chroma.across.scale;
   const int32_t down = i == 0 ? scale : chroma.down.scale;
   if (across == 1 && down == 1) {
     InverseDctFast(coefficients, summary, samples);
   } else {
-    InverseDctReducedFast(coefficients, summary, across, down, samples);
+    InverseDctReducedFast(coefficients, summary, across, down, samples, assembled ? 8 : 8 / across);
   }
 }
 
@@ -367,19 +389,19 @@ JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastSc
                         int32_t scale, const ChromaReduction& chroma, int32_t predictors[3]) {
   scan.small = true;
   for (int i = 0; i < s.componentCount; ++i) {
-    const int blocks = s.components[i].h * s.components[i].v;
-    int slot = i == 0 ? 0 : kCbSlot + i - 1;
+    const int h = s.components[i].h;
+    const int blocks = h * s.components[i].v;
     for (int b = 0; b < blocks; ++b) {
       BlockSummary summary;
       const JpegError error =
           DecodeBlockFast(reader, scan.components[i], predictors[i], scan.coefficients, summary);
       if (error != JpegError::kNone) return error;
-      TransformBlock(scan.coefficients, summary, i, scale, chroma, scan.slots[slot]);
+      TransformBlock(scan.coefficients, summary, i, scale, chroma, scan.assembled,
+                     BlockSamples(scan, i, b, h, scale));
       // Samples of such blocks are at most 0.2405 times the sum (see kSafeAbsoluteSum).
       static_assert(kSafeAbsoluteSum / 4 + 128 <= kSmallSample, "small blocks give small samples");
       scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
       ClearColumns(scan.coefficients, summary.columnMask);
-      if (i == 0) ++slot;
     }
   }
   return JpegError::kNone;
@@ -407,6 +429,13 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
     // 1x1 (and greyscale, with both chroma slots zero): the slots' rows are the pixel rows.
     const int32_t y0 = mcuY * 8;
     const int32_t rows = height - y0 < 8 ? height - y0 : 8;
+    ConvertBlock(scan.slots[0], scan.slots[kCbSlot], scan.slots[kCrSlot], count, rows, 128,
+                 target.Row(y0) + 3 * static_cast<size_t>(x0), target.step, scan.small);
+    return;
+  }
+  if (scan.assembled) {
+    const int32_t y0 = mcuY * mcuHeight;
+    const int32_t rows = height - y0 < mcuHeight ? height - y0 : mcuHeight;
     ConvertBlock(scan.slots[0], scan.slots[kCbSlot], scan.slots[kCrSlot], count, rows, 128,
                  target.Row(y0) + 3 * static_cast<size_t>(x0), target.step, scan.small);
     return;
@@ -470,6 +499,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
   int32_t predictors[3] = {0, 0, 0};
   int32_t mcuCounter = 0;
   const ChromaReduction chroma = ReduceChroma(setup, sink.Scale());
+  scan.assembled = AssemblesMcu(s, sink.Scale(), chroma);
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
@@ -528,6 +558,7 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
   FastScan scan;
   const int32_t scale = sink.Scale();
   const ChromaReduction chroma = ReduceChroma(setup, scale);
+  scan.assembled = AssemblesMcu(s, scale, chroma);
   int32_t zigzagOf[64];
   for (int k = 0; k < 64; ++k) zigzagOf[kZigzag[k]] = k;
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
@@ -537,7 +568,6 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
       for (int i = 0; i < s.componentCount; ++i) {
         const ComponentSpec& component = s.components[i];
         const uint8_t* quant = ComponentQuant(s, i);
-        int slot = i == 0 ? 0 : kCbSlot + i - 1;
         for (int by = 0; by < component.v; ++by) {
           for (int bx = 0; bx < component.h; ++bx) {
             const int16_t* block = c.coefficients.components[i].Block(mcuX * component.h + bx,
@@ -554,9 +584,9 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
               summary = DequantiseLowFrequencies(block, quant, zigzagOf, 8 / across, 8 / down,
                                                  coefficients);
             }
-            TransformBlock(coefficients, summary, i, scale, chroma, scan.slots[slot]);
+            TransformBlock(coefficients, summary, i, scale, chroma, scan.assembled,
+                           BlockSamples(scan, i, by * component.h + bx, component.h, scale));
             scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
-            if (i == 0) ++slot;
           }
         }
       }

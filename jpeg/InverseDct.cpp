@@ -146,10 +146,11 @@ void InverseDctReduced(const int32_t coefficients[64], int32_t hScale, int32_t v
 namespace {
 
 // The reduced transform with 32-bit sums: with S the block's sum of |coefficient|, the bounds
-// of kSafeAbsoluteSum hold for the reduced table's entries and fewer terms too.
+// of kSafeAbsoluteSum hold for the reduced table's entries and fewer terms too. Output rows
+// are `step` samples apart.
 template <int Across, int Down>
 void ReducedSmall(const int32_t coefficients[64], const CosineRows& across, const CosineRows& down,
-                  int32_t samples[64]) {
+                  int32_t* samples, int32_t step) {
   constexpr int nh = 8 / Across;
   constexpr int nv = 8 / Down;
   int32_t t[nh * nv];
@@ -164,34 +165,12 @@ void ReducedSmall(const int32_t coefficients[64], const CosineRows& across, cons
     for (int x = 0; x < nh; ++x) {
       int32_t sum = 0;
       for (int n = 0; n < nh; ++n) sum += across.m[x][n] * t[nh * y + n];
-      samples[nh * y + x] = Shift20(sum);
+      samples[step * y + x] = Shift20(sum);
     }
   }
 }
 
 }  // namespace
-
-void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
-                           int32_t hScale, int32_t vScale, int32_t samples[64]) {
-  const int count = (8 / hScale) * (8 / vScale);
-  if (summary.dcOnly) {
-    // Both passes of the first row and column, as the 64-bit sums give them.
-    const int32_t t = static_cast<int32_t>(int64_t{kMagnitude[0]} * coefficients[0] / kScale);
-    const int32_t flat = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
-    for (int i = 0; i < count; ++i) samples[i] = flat;
-    return;
-  }
-  if (summary.absoluteSum > kSafeAbsoluteSum) {
-    InverseDctReduced(coefficients, hScale, vScale, samples);
-    return;
-  }
-  const CosineRows& across = RowsFor(hScale);
-  const CosineRows& down = RowsFor(vScale);
-  if (hScale == 2 && vScale == 2) return ReducedSmall<2, 2>(coefficients, across, down, samples);
-  if (hScale == 4 && vScale == 4) return ReducedSmall<4, 4>(coefficients, across, down, samples);
-  if (hScale == 8 && vScale == 8) return ReducedSmall<8, 8>(coefficients, across, down, samples);
-  InverseDctReduced(coefficients, hScale, vScale, samples);
-}
 
 namespace {
 
@@ -502,6 +481,45 @@ __attribute__((target("avx2,avx512f,avx512vl"))) void TransformAvx512(const int3
   TransformBlockAvx2<low>(f, samples);
 }
 
+// The half-scale (4 x 4) reduced transform, two rows of four per vector: the same products,
+// 32-bit sums and truncations as ReducedSmall<2, 2>.
+KAVROSA_AVX2 void ReducedHalfAvx2(const int32_t coefficients[64], int32_t* samples, int32_t step) {
+  constexpr auto& m = kReducedRows[1].m;
+  // Columns: lanes (y, j) of T[y][j] = sum_n m[y][n] F[n][j], for rows 0-1 and 2-3.
+  __m256i t01 = _mm256_setzero_si256();
+  __m256i t23 = _mm256_setzero_si256();
+  for (int n = 0; n < 4; ++n) {
+    const __m256i f = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + 8 * n)));
+    t01 = Add8(t01, _mm256_mullo_epi32(f, _mm256_setr_epi32(m[0][n], m[0][n], m[0][n], m[0][n],
+                                                            m[1][n], m[1][n], m[1][n], m[1][n])));
+    t23 = Add8(t23, _mm256_mullo_epi32(f, _mm256_setr_epi32(m[2][n], m[2][n], m[2][n], m[2][n],
+                                                            m[3][n], m[3][n], m[3][n], m[3][n])));
+  }
+  t01 = Shift20x8(t01);
+  t23 = Shift20x8(t23);
+  // Rows: lanes (y, x) of S[y][x] = sum_n m[x][n] T[y][n], T[y][n] spread along each row.
+  const auto across = [&m](int n) KAVROSA_AVX2 {
+    return _mm256_setr_epi32(m[0][n], m[1][n], m[2][n], m[3][n], m[0][n], m[1][n], m[2][n],
+                             m[3][n]);
+  };
+  __m256i s01 = _mm256_mullo_epi32(_mm256_shuffle_epi32(t01, 0x00), across(0));
+  __m256i s23 = _mm256_mullo_epi32(_mm256_shuffle_epi32(t23, 0x00), across(0));
+  s01 = Add8(s01, _mm256_mullo_epi32(_mm256_shuffle_epi32(t01, 0x55), across(1)));
+  s23 = Add8(s23, _mm256_mullo_epi32(_mm256_shuffle_epi32(t23, 0x55), across(1)));
+  s01 = Add8(s01, _mm256_mullo_epi32(_mm256_shuffle_epi32(t01, 0xAA), across(2)));
+  s23 = Add8(s23, _mm256_mullo_epi32(_mm256_shuffle_epi32(t23, 0xAA), across(2)));
+  s01 = Add8(s01, _mm256_mullo_epi32(_mm256_shuffle_epi32(t01, 0xFF), across(3)));
+  s23 = Add8(s23, _mm256_mullo_epi32(_mm256_shuffle_epi32(t23, 0xFF), across(3)));
+  s01 = Shift20x8(s01);
+  s23 = Shift20x8(s23);
+  auto* out = samples;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(s01));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + step), _mm256_extracti128_si256(s01, 1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * step), _mm256_castsi256_si128(s23));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * step), _mm256_extracti128_si256(s23, 1));
+}
+
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #endif
@@ -617,6 +635,38 @@ void InverseDctPortable(const int32_t coefficients[64], const BlockSummary& summ
   } else {
     InverseDctReference(coefficients, samples);
   }
+}
+
+void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
+                           int32_t hScale, int32_t vScale, int32_t* samples, int32_t step) {
+  const int nh = 8 / hScale;
+  const int nv = 8 / vScale;
+  if (summary.dcOnly) {
+    // Both passes of the first row and column, as the 64-bit sums give them.
+    const int32_t t = static_cast<int32_t>(int64_t{kMagnitude[0]} * coefficients[0] / kScale);
+    const int32_t flat = static_cast<int32_t>(int64_t{kMagnitude[0]} * t / kScale);
+    for (int y = 0; y < nv; ++y)
+      for (int x = 0; x < nh; ++x) samples[step * y + x] = flat;
+    return;
+  }
+  const CosineRows& across = RowsFor(hScale);
+  const CosineRows& down = RowsFor(vScale);
+  if (summary.absoluteSum <= kSafeAbsoluteSum) {
+    if (hScale == 2 && vScale == 2) {
+#if defined(KAVROSA_AVX2_TRANSFORM)
+      if (kHasAvx2) return ReducedHalfAvx2(coefficients, samples, step);
+#endif
+      return ReducedSmall<2, 2>(coefficients, across, down, samples, step);
+    }
+    if (hScale == 4 && vScale == 4)
+      return ReducedSmall<4, 4>(coefficients, across, down, samples, step);
+    if (hScale == 8 && vScale == 8)
+      return ReducedSmall<8, 8>(coefficients, across, down, samples, step);
+  }
+  int32_t packed[64];
+  InverseDctReduced(coefficients, hScale, vScale, packed);
+  for (int y = 0; y < nv; ++y)
+    for (int x = 0; x < nh; ++x) samples[step * y + x] = packed[nh * y + x];
 }
 
 }  // namespace kavrosa

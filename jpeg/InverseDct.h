@@ -42,11 +42,12 @@ BlockSummary SummariseBlock(const int32_t coefficients[64]);
 void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]);
 void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
                     int32_t samples[64]);
+// The same samples as InverseDctReduced, with 32-bit sums where the summary allows, written
+// in rows `step` samples apart (8 / hScale for InverseDctReduced's layout).
+void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
+                           int32_t hScale, int32_t vScale, int32_t* samples, int32_t step);
 // The scalar 32-bit grouping that processors without SSE2 use, callable everywhere so that
 // it is tested everywhere.
-// The same samples as InverseDctReduced, with 32-bit sums where the summary allows.
-void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& summary,
-                           int32_t hScale, int32_t vScale, int32_t samples[64]);
 void InverseDctPortable(const int32_t coefficients[64], const BlockSummary& summary,
                         int32_t samples[64]);
 

@@ -124,10 +124,10 @@ Bytes BoxReduce(const Bytes& full, int width, int height, int scale) {
 // to the box mean of the full decode but not equal to it (least so for small detailed
 // pictures); both paths give the same bytes.
 TEST(DecodeJpegToFit, ReducedScaleIsNearTheBoxMeanOfTheFullDecode) {
-  for (const char* name :
-       {"data/rose_101x77_s2x2_q85_r5.jpg", "data/rose_101x77_s1x1_q85_r3.jpg",
-        "data/plasma_97x61_s2x1_q70_opt_r7.jpg", "data/rose_41x27_s1x2_q80_r1_prog.jpg",
-        "data/rose_33x21_grey_q80.jpg"}) {
+  for (const char* name : {"data/rose_101x77_s2x2_q85_r5.jpg", "data/rose_101x77_s1x1_q85_r3.jpg",
+                           "data/plasma_97x61_s2x1_q70_opt_r7.jpg",
+                           "data/rose_41x27_s1x2_q80_r1_prog.jpg", "data/rose_33x21_grey_q80.jpg",
+                           "data/plasma_45x29_s4x1_q80.jpg", "data/plasma_45x29_s4x2_q80_r2.jpg"}) {
     const Bytes stream = ReadFile(name);
     Decoded plain = Decode(stream);
     const BitmapInfoHeader full = plain.state.header;

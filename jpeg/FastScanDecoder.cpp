@@ -158,12 +158,17 @@ struct AcEntry {
   int totalLength() const { return static_cast<int>(packed & 0x1F); }
 };
 
+// Where coefficients past the end of a block are put before the block is refused.
+constexpr int kSparePosition = 64;
+
 struct FastComponent {
   const ComponentTables* tables;
   HuffmanLookahead dc;
   AcEntry ac[1 << kAcBits];
   // Per zig-zag position: the natural index in the low byte, the quantisation value above.
-  uint32_t placement[64];
+  // Positions a run can reach past the last (at most 63 + 15) land on a spare coefficient, so
+  // the loop needs no check per step: the block is refused once the loop has ended.
+  uint32_t placement[kSparePosition + 16];
 };
 
 // Resolves each kAcBits-bit pattern with the per-length search; a size above the largest
@@ -259,7 +264,7 @@ JpegError DecodeAcSlowly(FastBitReader& reader, const ComponentTables& t, AcEntr
 // Also gathers the block's summary for the transform (each |coefficient| is below 2^24, so
 // the sum of 64 stays inside 32 bits).
 JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component, int32_t& predictor,
-                          int32_t coefficients[64], BlockSummary& summary) {
+                          int32_t coefficients[kSparePosition + 1], BlockSummary& summary) {
   const JpegError dcError = DecodeDcFast(reader, component, predictor);
   if (dcError != JpegError::kNone) return dcError;
   const ComponentTables& t = *component.tables;
@@ -290,14 +295,11 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
       }
       if (size == 0) {
         if (run == 0) break;  // end of block
-        k += run;
-        if (k > 63) return JpegError::kCoefficientOverrun;
-        ++k;  // a zero is stored: the block is already zero there
+        k += run + 1;         // a zero is stored: the block is already zero there
         continue;
       }
     }
     k += run;
-    if (k > 63) return JpegError::kCoefficientOverrun;
     const uint32_t placement = placements[k];
     const uint32_t natural = placement & 0xFF;
     const int32_t c = value * static_cast<int32_t>(placement >> 8);
@@ -308,6 +310,8 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
     absoluteSum += c < 0 ? -c : c;
     ++k;
   }
+  // k is one past the last position written; past 64, a run went beyond coefficient 63.
+  if (k > 64) return JpegError::kCoefficientOverrun;
   summary.columnMask = columnMask | acColumns;
   summary.absoluteSum = absoluteSum;
   summary.dcOnly = acColumns == 0;
@@ -322,7 +326,7 @@ struct FastScan {
   int32_t slots[kSlotCount][64] = {};
   // All zero between blocks: each block's nonzero coefficients lie in the columns of its
   // summary, which are cleared again after the transform.
-  int32_t coefficients[64] = {};
+  int32_t coefficients[kSparePosition + 1] = {};
   // Every block of the MCU gave small samples (see kSmallSample).
   bool small = true;
   // The MCU's pixels are assembled in the slots as 8-sample rows (see BlockSamples).
@@ -489,6 +493,7 @@ void PrepareComponent(const ScanSetup& setup, int i, FastScan& scan) {
   if (!acDone) BuildAcEntries(t, component.ac);
   for (int k = 0; k < 64; ++k)
     component.placement[k] = static_cast<uint32_t>(kZigzag[k]) | uint32_t{t.quant[k]} << 8;
+  for (int k = 64; k < kSparePosition + 16; ++k) component.placement[k] = kSparePosition;
 }
 
 JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& sink) {
@@ -524,24 +529,57 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
 
 namespace {
 
-// Only what a reduced transform reads: the nh lowest columns of the nv lowest rows (natural
-// order), dequantised, and their summary; the rest of `coefficients` is left as it was.
-BlockSummary DequantiseLowFrequencies(const int16_t* block, const uint8_t* quant,
-                                      const int32_t zigzagOf[64], int nh, int nv,
+// A component's quantisation values in natural order, as the gathered coefficients are kept,
+// so that a block dequantises in one straight pass.
+void NaturalQuant(const uint8_t* quant, int16_t natural[64]) {
+  for (int k = 0; k < 64; ++k) natural[kZigzag[k]] = quant != nullptr ? quant[k] : 0;
+}
+
+// The whole block dequantised and summarised as SummariseBlock does. No saturation is needed:
+// 64 products of a 16-bit coefficient and an 8-bit value stay below 2^30.
+BlockSummary DequantiseBlock(const int16_t* block, const int16_t quant[64],
+                             int32_t coefficients[64]) {
+  int32_t absoluteSum = 0;
+  for (int i = 0; i < 64; ++i) {
+    const int32_t c = int32_t{block[i]} * quant[i];
+    coefficients[i] = c;
+    absoluteSum += c < 0 ? -c : c;
+  }
+  int32_t columns[8] = {};
+  int32_t highRows = 0;
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      columns[x] |= coefficients[8 * y + x];
+      if (y >= 4) highRows |= coefficients[8 * y + x];
+    }
+  }
+  int32_t columnZeroAc = 0;
+  for (int y = 1; y < 8; ++y) columnZeroAc |= coefficients[8 * y];
+  BlockSummary summary;
+  for (int x = 0; x < 8; ++x) summary.columnMask |= columns[x] != 0 ? 1u << x : 0u;
+  summary.absoluteSum = absoluteSum;
+  summary.dcOnly = (summary.columnMask & ~1u) == 0 && columnZeroAc == 0;
+  summary.lowFrequency = (highRows | columns[4] | columns[5] | columns[6] | columns[7]) == 0;
+  return summary;
+}
+
+// Only what a reduced transform reads: the nh lowest columns of the nv lowest rows, dequantised,
+// and their summary; the rest of `coefficients` is left as it was.
+BlockSummary DequantiseLowFrequencies(const int16_t* block, const int16_t quant[64], int nh, int nv,
                                       int32_t coefficients[64]) {
   BlockSummary summary;
   int32_t absoluteSum = 0;  // at most 16 products below 2^23 each
-  bool acSeen = false;
+  int32_t ac = 0;
   for (int n = 0; n < nv; ++n) {
     for (int j = 0; j < nh; ++j) {
       const int natural = 8 * n + j;
-      const int32_t c = int32_t{block[natural]} * int32_t{quant[zigzagOf[natural]]};
+      const int32_t c = int32_t{block[natural]} * quant[natural];
       coefficients[natural] = c;
-      if (c != 0 && natural != 0) acSeen = true;
+      ac |= natural != 0 ? c : 0;
       absoluteSum += c < 0 ? -c : c;
     }
   }
-  summary.dcOnly = !acSeen;
+  summary.dcOnly = ac == 0;
   summary.absoluteSum = absoluteSum;
   return summary;
 }
@@ -559,15 +597,14 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
   const int32_t scale = sink.Scale();
   const ChromaReduction chroma = ReduceChroma(setup, scale);
   scan.assembled = AssemblesMcu(s, scale, chroma);
-  int32_t zigzagOf[64];
-  for (int k = 0; k < 64; ++k) zigzagOf[kZigzag[k]] = k;
+  int16_t quant[3][64];
+  for (int i = 0; i < s.componentCount; ++i) NaturalQuant(ComponentQuant(s, i), quant[i]);
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
       scan.small = true;
       for (int i = 0; i < s.componentCount; ++i) {
         const ComponentSpec& component = s.components[i];
-        const uint8_t* quant = ComponentQuant(s, i);
         for (int by = 0; by < component.v; ++by) {
           for (int bx = 0; bx < component.h; ++bx) {
             const int16_t* block = c.coefficients.components[i].Block(mcuX * component.h + bx,
@@ -577,12 +614,10 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
             const int32_t down = i == 0 ? scale : chroma.down.scale;
             BlockSummary summary;
             if (across == 1 && down == 1) {
-              for (int k = 0; k < 64; ++k)
-                coefficients[kZigzag[k]] = int32_t{block[kZigzag[k]]} * int32_t{quant[k]};
-              summary = SummariseBlock(coefficients);
+              summary = DequantiseBlock(block, quant[i], coefficients);
             } else {
-              summary = DequantiseLowFrequencies(block, quant, zigzagOf, 8 / across, 8 / down,
-                                                 coefficients);
+              summary =
+                  DequantiseLowFrequencies(block, quant[i], 8 / across, 8 / down, coefficients);
             }
             TransformBlock(coefficients, summary, i, scale, chroma, scan.assembled,
                            BlockSamples(scan, i, by * component.h + bx, component.h, scale));

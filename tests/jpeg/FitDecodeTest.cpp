@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "image/DibImage.h"
 #include "image/FitSize.h"
@@ -168,6 +170,37 @@ TEST(DecodeJpegToFit, FlatBlocksKeepTheirValueAtEveryScale) {
       EXPECT_EQ(d.Pixels(), BoxReduce(plain.Pixels(), 32, 16, scale)) << "1/" << scale;
     }
   }
+}
+
+// Every picture of the corpus (each sampling layout, restart intervals, progressive and
+// greyscale), whole and cut short, at each reduced scale: the fast path gives the reference
+// path's bytes and refusals.
+TEST(DecodeJpegAtBound, FastPathMatchesTheReferenceAtEveryScale) {
+  std::ifstream list("data/expected-hashes.txt");
+  std::string name, hash;
+  int pictures = 0;
+  while (list >> name >> hash) {
+    const Bytes stream = ReadFile("data/" + name);
+    Decoded plain = Decode(stream);
+    ASSERT_EQ(plain.error, JpegError::kNone) << name;
+    const int32_t w = plain.state.header.biWidth, h = plain.state.header.biHeight;
+    for (const size_t length : {stream.size(), stream.size() * 2 / 3}) {
+      const Bytes cut(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(length));
+      for (int32_t scale : {2, 4, 8}) {
+        const Size bound{(w + scale - 1) / scale, (h + scale - 1) / scale};
+        Decoded at[2];
+        const JpegPath paths[2] = {JpegPath::kReference, JpegPath::kFast};
+        for (int p = 0; p < 2; ++p) {
+          at[p].error = DecodeJpegAtBound(at[p].state, at[p].headerBlock, at[p].pixelBlock,
+                                          cut.data(), cut.size(), bound, paths[p]);
+        }
+        EXPECT_EQ(at[1].error, at[0].error) << name << " " << length << " 1/" << scale;
+        EXPECT_EQ(at[1].Pixels(), at[0].Pixels()) << name << " " << length << " 1/" << scale;
+      }
+    }
+    ++pictures;
+  }
+  EXPECT_GE(pictures, 20);
 }
 
 TEST(DecodeJpegAtBound, PicksTheSmallestScaleThatStillCovers) {

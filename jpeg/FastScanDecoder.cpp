@@ -415,6 +415,27 @@ constexpr int Log2Of(int32_t ratio) {
   return ratio >= 4 ? 2 : ratio >= 2 ? 1 : 0;
 }
 
+// The chroma samples over the 8 x 8 pixels of luminance block (qx, qy) of a full-size MCU
+// whose chroma sample covers 2^hShift pixels across and 2^vShift down (each shift 0 or 1), one
+// per pixel in rows of 8.
+void SpreadChroma(const int32_t* slot, int qx, int qy, int hShift, int vShift, int32_t out[64]) {
+  for (int r = 0; r < 8; ++r) {
+    const int32_t* row = slot + 8 * ((8 * qy + r) >> vShift) + ((8 * qx) >> hShift);
+    int32_t* o = out + 8 * r;
+    if (hShift == 0) {
+      std::memcpy(o, row, 8 * sizeof(int32_t));
+      continue;
+    }
+#if defined(__SSE2__)
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi32(four, four));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 4), _mm_unpackhi_epi32(four, four));
+#else
+    for (int x = 0; x < 8; ++x) o[x] = row[x >> 1];
+#endif
+  }
+}
+
 // The MCU's pixels straight from the slots. The planes of the reference hold, at (ry, cx),
 // luminance slot (ry / 8) * h + cx / 8 and chroma sample (ry / vRatio, cx / hRatio). The
 // accepted layouts have 1x1 chroma, so both ratios are the luminance factors (1, 2 or 4).
@@ -445,6 +466,26 @@ void WriteMcuFast(const JpegDecoderState& s, const ScanSetup& setup, const FastS
     return;
   }
   const int h = s.components[0].h;
+  const int v = s.components[0].v;
+  if (scale == 1 && h <= 2 && v <= 2) {
+    // Each luminance block with the chroma samples over it, spread to one per pixel.
+    alignas(16) int32_t cb[64];
+    alignas(16) int32_t cr[64];
+    for (int qy = 0; qy < v; ++qy) {
+      const int32_t y0 = mcuY * s.mcuHeight + 8 * qy;
+      if (y0 >= height) break;
+      const int32_t rows = height - y0 < 8 ? height - y0 : 8;
+      for (int qx = 0; qx < h; ++qx) {
+        const int32_t x = x0 + 8 * qx;
+        if (x >= width) break;
+        SpreadChroma(scan.slots[kCbSlot], qx, qy, h - 1, v - 1, cb);
+        SpreadChroma(scan.slots[kCrSlot], qx, qy, h - 1, v - 1, cr);
+        ConvertBlock(scan.slots[qy * h + qx], cb, cr, width - x < 8 ? width - x : 8, rows, 128,
+                     target.Row(y0) + 3 * static_cast<size_t>(x), target.step, scan.small);
+      }
+    }
+    return;
+  }
   const ChromaReduction chroma = ReduceChroma(setup, scale);
   const int hShift = Log2Of(chroma.across.repeat);
   const int vShift = Log2Of(chroma.down.repeat);

@@ -1,14 +1,24 @@
 // Separable scaling with 14-bit fixed-point weights per axis. Each destination row is built from
 // the source rows its vertical taps name, each of those resampled horizontally first; the weights
 // of every destination pixel sum to exactly 1 << 14, so a flat colour stays flat and a 2:1
-// reduction is the rounded mean of each 2 x 2 box. The horizontal pass keeps 8 fractional bits,
-// which lets the vertical sums stay within 32 bits.
+// reduction is the rounded mean of each 2 x 2 box. The horizontal pass keeps 8 fractional bits
+// (at most 255 << 8), held as 16-bit values less 32768; as the weights of a destination row sum
+// to 1 << 14, the vertical sums of those values are the true sums less 1 << 29, within 32 bits.
+//
+// Two passes give the same bytes: a plain one (a loop over each destination pixel's taps) and,
+// when an axis needs at most three taps per destination pixel (reductions by up to 2, exact
+// halving, enlargement, a copied axis), one with a fixed count of taps per pixel, zero weights
+// filling the rest, in SSE2 where the build has it.
 #include "image/Resample.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kavrosa {
 namespace {
@@ -18,6 +28,11 @@ constexpr int32_t kWeightOne = 1 << kWeightBits;
 // Horizontal results keep 8 fractional bits: (value << 14) >> 6.
 constexpr int32_t kHorizontalShift = 6;
 constexpr int32_t kVerticalShift = 2 * kWeightBits - kHorizontalShift;
+// Horizontal results are stored less this, as int16_t; vertical sums are therefore the true
+// sums less kScaledBias << kWeightBits.
+constexpr int32_t kScaledBias = 32768;
+constexpr int32_t kVerticalRound =
+    (kScaledBias << kWeightBits) + (int32_t{1} << (kVerticalShift - 1));
 
 struct AxisTaps {
   std::vector<int32_t> first;   // first source index of each destination pixel
@@ -103,8 +118,77 @@ AxisTaps MakeTaps(int32_t n, int32_t m) {
   return taps;
 }
 
-// One source row scaled horizontally, with 8 fractional bits.
-void ResampleRow(const uint8_t* row, const AxisTaps& taps, int32_t width, uint32_t* out) {
+// The horizontal taps again with `count` (2 or 3) taps for every destination pixel: the first
+// moved back where the pixel's own taps would run past the row, zero weights for the rest.
+// With SSE2 the weights are held as the pairs the multiply-adds take, (w0, w1) and (w2, 0),
+// each repeated four times.
+struct FixedTaps {
+  int32_t count = 0;  // 0: the plain pass only
+  // Destination pixels before this one may read 8 bytes from each of their taps.
+  int32_t vectorEnd = 0;
+  std::vector<int32_t> first;
+  std::vector<int16_t> weights;  // 3 per pixel
+  std::vector<int32_t> pairs;    // (count - 1) x 4 per pixel
+};
+
+struct Horizontal {
+  AxisTaps taps;
+  FixedTaps fixed;
+  int32_t width = 0;  // destination pixels
+};
+
+FixedTaps MakeFixedTaps(const AxisTaps& taps, int32_t n) {
+  FixedTaps fixed;
+  const int32_t most = *std::max_element(taps.count.begin(), taps.count.end());
+  const int32_t count = std::max(2, most);
+  if (count > 3 || n < count) return fixed;
+  const size_t m = taps.first.size();
+  fixed.count = count;
+  fixed.first.resize(m);
+  fixed.weights.assign(3 * m, 0);
+  for (size_t x = 0; x < m; ++x) {
+    const int32_t shift = std::max(0, taps.first[x] + count - n);
+    fixed.first[x] = taps.first[x] - shift;
+    for (int32_t k = 0; k < taps.count[x]; ++k)
+      fixed.weights[3 * x + size_t(shift + k)] =
+          static_cast<int16_t>(taps.weights[size_t(taps.offset[x] + k)]);
+  }
+  // fixed.first never decreases, so the pixels whose loads stay in the row come first.
+  while (size_t(fixed.vectorEnd) < m &&
+         3 * int64_t{fixed.first[size_t(fixed.vectorEnd)] + count - 1} + 8 <= 3 * int64_t{n})
+    ++fixed.vectorEnd;
+#if defined(__SSE2__)
+  fixed.pairs.resize(m * size_t(count - 1) * 4);
+  int32_t* pair = fixed.pairs.data();
+  for (size_t x = 0; x < m; ++x) {
+    const int16_t* w = &fixed.weights[3 * x];
+    for (int32_t k = 0; k + 1 < count; ++k, pair += 4) {
+      const int16_t second = k == 0 ? w[1] : 0;
+      std::fill(
+          pair, pair + 4,
+          static_cast<int32_t>(uint32_t(uint16_t(w[2 * k])) | (uint32_t(uint16_t(second)) << 16)));
+    }
+  }
+#endif
+  return fixed;
+}
+
+Horizontal MakeHorizontal(int32_t n, int32_t m) {
+  Horizontal h;
+  h.taps = MakeTaps(n, m);
+  h.fixed = MakeFixedTaps(h.taps, n);
+  h.width = m;
+  return h;
+}
+
+int16_t Scaled(uint32_t sum) {
+  return static_cast<int16_t>(
+      static_cast<int32_t>((sum + (1u << (kHorizontalShift - 1))) >> kHorizontalShift) -
+      kScaledBias);
+}
+
+// One source row scaled horizontally, with 8 fractional bits, less kScaledBias.
+void ScaleRowPlain(const uint8_t* row, const AxisTaps& taps, int32_t width, int16_t* out) {
   for (int32_t x = 0; x < width; ++x) {
     const uint8_t* pixel = row + size_t(taps.first[x]) * 3;
     const int32_t* weight = &taps.weights[taps.offset[x]];
@@ -115,41 +199,223 @@ void ResampleRow(const uint8_t* row, const AxisTaps& taps, int32_t width, uint32
       g += w * pixel[1];
       r += w * pixel[2];
     }
-    out[3 * x] = (b + (1u << (kHorizontalShift - 1))) >> kHorizontalShift;
-    out[3 * x + 1] = (g + (1u << (kHorizontalShift - 1))) >> kHorizontalShift;
-    out[3 * x + 2] = (r + (1u << (kHorizontalShift - 1))) >> kHorizontalShift;
+    out[3 * x] = Scaled(b);
+    out[3 * x + 1] = Scaled(g);
+    out[3 * x + 2] = Scaled(r);
   }
 }
 
-// Keeps the two most recently scaled source rows: an enlargement's neighbouring destination rows
-// share their source rows, and a reduction's boundary row serves two destination rows.
+template <int kCount>
+void ScaleRowFixed(const uint8_t* row, const FixedTaps& fixed, int32_t begin, int32_t end,
+                   int16_t* out) {
+  for (int32_t x = begin; x < end; ++x) {
+    const uint8_t* p = row + size_t(fixed.first[x]) * 3;
+    const int16_t* w16 = &fixed.weights[3 * size_t(x)];
+    const uint32_t w0 = static_cast<uint32_t>(w16[0]), w1 = static_cast<uint32_t>(w16[1]);
+    uint32_t b = w0 * p[0] + w1 * p[3];
+    uint32_t g = w0 * p[1] + w1 * p[4];
+    uint32_t r = w0 * p[2] + w1 * p[5];
+    if (kCount == 3) {
+      const uint32_t w2 = static_cast<uint32_t>(w16[2]);
+      b += w2 * p[6];
+      g += w2 * p[7];
+      r += w2 * p[8];
+    }
+    out[3 * x] = Scaled(b);
+    out[3 * x + 1] = Scaled(g);
+    out[3 * x + 2] = Scaled(r);
+  }
+}
+
+#if defined(__SSE2__)
+// Each destination pixel from 8-byte loads at its taps: bytes of neighbouring taps interleaved
+// into 16-bit pairs for one multiply-add, B, G, R (and a value of the next pixel, overwritten
+// by it or lying in the row's spare value) in four 32-bit lanes.
+template <int kCount>
+void ScaleRowSse2(const uint8_t* row, const FixedTaps& fixed, int32_t end, int16_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round =
+      _mm_set1_epi32((1 << (kHorizontalShift - 1)) - (kScaledBias << kHorizontalShift));
+  const int32_t* pairs = fixed.pairs.data();
+  for (int32_t x = 0; x < end; ++x, pairs += 4 * (kCount - 1)) {
+    const uint8_t* p = row + size_t(fixed.first[x]) * 3;
+    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 3));
+    const __m128i w01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs));
+    __m128i sum = _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero), w01);
+    if (kCount == 3) {
+      const __m128i c = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
+      const __m128i c32 = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c, zero), zero);
+      const __m128i w2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + 4));
+      sum = _mm_add_epi32(sum, _mm_madd_epi16(c32, w2));
+    }
+    sum = _mm_srai_epi32(_mm_add_epi32(sum, round), kHorizontalShift);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * size_t(x)), _mm_packs_epi32(sum, sum));
+  }
+}
+#endif
+
+// `out` holds ScaledValues(width) values.
+void ScaleRow(bool plain, const uint8_t* row, const Horizontal& h, int16_t* out) {
+  const FixedTaps& fixed = h.fixed;
+  if (plain || fixed.count == 0) {
+    ScaleRowPlain(row, h.taps, h.width, out);
+    return;
+  }
+  int32_t begin = 0;
+#if defined(__SSE2__)
+  if (fixed.count == 2) {
+    ScaleRowSse2<2>(row, fixed, fixed.vectorEnd, out);
+  } else {
+    ScaleRowSse2<3>(row, fixed, fixed.vectorEnd, out);
+  }
+  begin = fixed.vectorEnd;
+#endif
+  if (fixed.count == 2) {
+    ScaleRowFixed<2>(row, fixed, begin, h.width, out);
+  } else {
+    ScaleRowFixed<3>(row, fixed, begin, h.width, out);
+  }
+}
+
+// Room for a row's values, one spare (the SSE2 horizontal pass writes four at a time) and
+// padding to whole blocks of eight for the vertical pass.
+size_t ScaledValues(int32_t width) {
+  return (size_t(width) * 3 + 1 + 7) & ~size_t{7};
+}
+
+// The vertical pass. A destination row's taps are taken in pairs (the first two start the sums,
+// later pairs add to them) and the last one or two give the bytes, so a row of one or two taps
+// needs no sums at all. Rows of scaled values are padded to blocks of eight; only `values`
+// bytes are written.
+struct Tap {
+  const int16_t* row = nullptr;
+  int32_t weight = 0;
+};
+
+uint8_t ToByte(int32_t sum) {
+  return static_cast<uint8_t>(std::min(255, (sum + kVerticalRound) >> kVerticalShift));
+}
+
+// kRows taps (1 or 2) into the sums (kAdd: added to them) or, kBytes, into the output bytes
+// (kAdd: with the sums).
+template <int kRows, bool kAdd, bool kBytes>
+void CombinePlain(const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
+  for (size_t i = 0; i < values; ++i) {
+    int32_t sum = kAdd ? sums[i] : 0;
+    sum += taps[0].weight * int32_t{taps[0].row[i]};
+    if (kRows == 2) sum += taps[1].weight * int32_t{taps[1].row[i]};
+    if (kBytes) {
+      out[i] = ToByte(sum);
+    } else {
+      sums[i] = sum;
+    }
+  }
+}
+
+#if defined(__SSE2__)
+template <int kRows, bool kAdd, bool kBytes>
+void CombineSse2(const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round = _mm_set1_epi32(kVerticalRound);
+  const uint32_t w0 = uint16_t(taps[0].weight), w1 = kRows == 2 ? uint16_t(taps[1].weight) : 0;
+  const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(w0 | (w1 << 16)));
+  for (size_t i = 0; i < values; i += 8) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps[0].row + i));
+    const __m128i b =
+        kRows == 2 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps[1].row + i)) : zero;
+    __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(a, b), weights);
+    __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(a, b), weights);
+    if (kAdd) {
+      lo = _mm_add_epi32(lo, _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i)));
+      hi = _mm_add_epi32(hi, _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i + 4)));
+    }
+    if (!kBytes) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i), lo);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i + 4), hi);
+      continue;
+    }
+    // The sums plus the bias are 0 to 2^30, so the shifted values, 0 to 1023, pack exactly
+    // to 16 bits and then saturate to bytes as min(255, value) does.
+    lo = _mm_srai_epi32(_mm_add_epi32(lo, round), kVerticalShift);
+    hi = _mm_srai_epi32(_mm_add_epi32(hi, round), kVerticalShift);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(lo, hi), zero);
+    if (i + 8 <= values) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), bytes);
+    } else {
+      uint8_t last[16];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), bytes);
+      std::memcpy(out + i, last, values - i);
+    }
+  }
+}
+#endif
+
+template <int kRows, bool kAdd, bool kBytes>
+void Combine(bool plain, const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
+#if defined(__SSE2__)
+  if (!plain) {
+    CombineSse2<kRows, kAdd, kBytes>(taps, sums, out, values);
+    return;
+  }
+#endif
+  CombinePlain<kRows, kAdd, kBytes>(taps, sums, out, values);
+}
+
+// Tap t of a destination row's `count` has come (`current`; `previous` is tap t - 1): starts or
+// adds to the sums on every second tap, writes the bytes on the last.
+void TakeTap(bool plain, int32_t t, int32_t count, Tap previous, Tap current, int32_t* sums,
+             uint8_t* out, size_t values) {
+  const Tap pair[2] = {previous, current};
+  if (t + 1 < count) {
+    if (t == 1) {
+      Combine<2, false, false>(plain, pair, sums, out, values);
+    } else if (t % 2 == 1) {
+      Combine<2, true, false>(plain, pair, sums, out, values);
+    }
+  } else if (count == 1) {
+    Combine<1, false, true>(plain, &current, sums, out, values);
+  } else if (count == 2) {
+    Combine<2, false, true>(plain, pair, sums, out, values);
+  } else if (t % 2 == 1) {
+    Combine<2, true, true>(plain, pair, sums, out, values);
+  } else {
+    Combine<1, true, true>(plain, &current, sums, out, values);
+  }
+}
+
+// Keeps the two most recently used scaled source rows: an enlargement's neighbouring destination
+// rows share their source rows, and a reduction's boundary row serves two destination rows.
 class RowCache {
  public:
-  RowCache(const PixelRows24& source, const AxisTaps& horizontal, int32_t width)
-      : source_(source), horizontal_(horizontal), width_(width) {
-    for (auto& slot : slots_) slot.values.resize(size_t(width) * 3);
+  RowCache(bool plain, const PixelRows24& source, const Horizontal& horizontal)
+      : plain_(plain), source_(source), horizontal_(horizontal) {
+    for (auto& slot : slots_) slot.values.resize(ScaledValues(horizontal.width));
   }
 
-  const uint32_t* Row(int32_t index) {
-    for (auto& slot : slots_) {
-      if (slot.index == index) return slot.values.data();
+  const int16_t* Row(int32_t index) {
+    for (int s = 0; s < 2; ++s) {
+      if (slots_[s].index == index) {
+        next_ = s ^ 1;
+        return slots_[s].values.data();
+      }
     }
     Slot& slot = slots_[next_];
     next_ ^= 1;
     slot.index = index;
-    ResampleRow(source_.data + size_t(index) * source_.stride, horizontal_, width_,
-                slot.values.data());
+    ScaleRow(plain_, source_.data + size_t(index) * source_.stride, horizontal_,
+             slot.values.data());
     return slot.values.data();
   }
 
  private:
   struct Slot {
     int32_t index = -1;
-    std::vector<uint32_t> values;
+    std::vector<int16_t> values;
   };
+  bool plain_;
   const PixelRows24& source_;
-  const AxisTaps& horizontal_;
-  int32_t width_;
+  const Horizontal& horizontal_;
   Slot slots_[2];
   int next_ = 0;
 };
@@ -158,9 +424,7 @@ bool Valid(int32_t width, int32_t height, size_t stride, const void* data) {
   return data != nullptr && width > 0 && height > 0 && stride >= size_t(width) * 3;
 }
 
-}  // namespace
-
-bool Resample24(const PixelRows24& source, const MutablePixelRows24& target) {
+bool Resample(bool plain, const PixelRows24& source, const MutablePixelRows24& target) {
   if (!Valid(source.width, source.height, source.stride, source.data) ||
       !Valid(target.width, target.height, target.stride, target.data)) {
     return false;
@@ -174,22 +438,21 @@ bool Resample24(const PixelRows24& source, const MutablePixelRows24& target) {
     return true;
   }
   try {
-    const AxisTaps horizontal = MakeTaps(source.width, target.width);
+    const Horizontal horizontal = MakeHorizontal(source.width, target.width);
     const AxisTaps vertical = MakeTaps(source.height, target.height);
-    RowCache rows(source, horizontal, target.width);
-    std::vector<uint32_t> sum(rowBytes);
+    RowCache rows(plain, source, horizontal);
+    std::vector<int32_t> sums(ScaledValues(target.width));
     for (int32_t y = 0; y < target.height; ++y) {
-      std::fill(sum.begin(), sum.end(), 0u);
+      const int32_t first = vertical.first[y];
+      const int32_t count = vertical.count[y];
       const int32_t* weight = &vertical.weights[vertical.offset[y]];
-      for (int32_t k = 0; k < vertical.count[y]; ++k) {
-        const uint32_t* row = rows.Row(vertical.first[y] + k);
-        const uint32_t w = static_cast<uint32_t>(weight[k]);
-        for (size_t i = 0; i < rowBytes; ++i) sum[i] += w * row[i];
-      }
       uint8_t* out = target.data + size_t(y) * target.stride;
-      for (size_t i = 0; i < rowBytes; ++i) {
-        out[i] = static_cast<uint8_t>(
-            std::min<uint32_t>(255, (sum[i] + (1u << (kVerticalShift - 1))) >> kVerticalShift));
+      for (int32_t t = 0; t < count; ++t) {
+        if (t + 1 < count && t % 2 == 0) continue;  // taken with the next tap
+        Tap previous;
+        if (t % 2 == 1) previous = Tap{rows.Row(first + t - 1), weight[t - 1]};
+        const Tap current{rows.Row(first + t), weight[t]};
+        TakeTap(plain, t, count, previous, current, sums.data(), out, rowBytes);
       }
     }
   } catch (const std::bad_alloc&) {
@@ -198,24 +461,32 @@ bool Resample24(const PixelRows24& source, const MutablePixelRows24& target) {
   return true;
 }
 
+}  // namespace
+
+bool Resample24(const PixelRows24& source, const MutablePixelRows24& target) {
+  return Resample(false, source, target);
+}
+
+bool Resample24Plain(const PixelRows24& source, const MutablePixelRows24& target) {
+  return Resample(true, source, target);
+}
+
 }  // namespace kavrosa
 
 namespace kavrosa {
 
-// Source row j of the bottom-up block (pushed rows count down from the top) adds into the
-// one or two target rows whose vertical taps name it; a target row is written when its last
-// tap has come. The sums are those of the whole-block pass, added in another order.
+// Source row j of the bottom-up block (pushed rows count down from the top) is a tap of the one
+// or two target rows whose vertical taps name it; it comes as the last tap of the higher one and
+// the first of the lower, so only one target row has sums at a time. Each target row takes its
+// taps as Resample24 does, in pairs, but from the top down: the same sums added in another order.
 struct RowStreamResampler::State {
   int32_t sourceHeight = 0;
-  int32_t targetWidth = 0;
   int32_t pushed = 0;
-  AxisTaps horizontal;
+  Horizontal horizontal;
   AxisTaps vertical;
   std::vector<int32_t> firstTarget;  // per source row: the lowest target row naming it
-  std::vector<uint32_t> scaled;      // the pushed row, scaled horizontally
-  std::vector<uint32_t> sums[2];     // target row i sums in sums[i & 1]
-  int32_t sumRow[2] = {-1, -1};
-  int32_t tapsIn[2] = {0, 0};
+  std::vector<int16_t> scaled[2];    // the pushed row, scaled horizontally, and the one before
+  std::vector<int32_t> sums;
 };
 
 std::unique_ptr<RowStreamResampler> RowStreamResampler::Make(int32_t sourceWidth,
@@ -229,17 +500,16 @@ std::unique_ptr<RowStreamResampler> RowStreamResampler::Make(int32_t sourceWidth
   try {
     auto state = std::make_unique<State>();
     state->sourceHeight = sourceHeight;
-    state->targetWidth = targetWidth;
-    state->horizontal = MakeTaps(sourceWidth, targetWidth);
+    state->horizontal = MakeHorizontal(sourceWidth, targetWidth);
     state->vertical = MakeTaps(sourceHeight, targetHeight);
     state->firstTarget.assign(sourceHeight, -1);
     for (int32_t i = targetHeight - 1; i >= 0; --i) {
       for (int32_t k = 0; k < state->vertical.count[i]; ++k)
         state->firstTarget[state->vertical.first[i] + k] = i;
     }
-    const size_t values = size_t(targetWidth) * 3;
-    state->scaled.resize(values);
-    for (auto& sum : state->sums) sum.resize(values);
+    const size_t values = ScaledValues(targetWidth);
+    for (auto& row : state->scaled) row.resize(values);
+    state->sums.resize(values);
     return std::unique_ptr<RowStreamResampler>(new RowStreamResampler(std::move(state)));
   } catch (const std::bad_alloc&) {
     return nullptr;
@@ -253,26 +523,20 @@ void RowStreamResampler::Push(const uint8_t* row, const MutablePixelRows24& targ
   State& s = *state_;
   if (s.pushed >= s.sourceHeight) return;
   const int32_t j = s.sourceHeight - 1 - s.pushed++;
-  ResampleRow(row, s.horizontal, s.targetWidth, s.scaled.data());
-  const size_t values = s.scaled.size();
-  for (int32_t i = s.firstTarget[j]; i < int32_t(s.vertical.first.size()); ++i) {
-    const int32_t first = s.vertical.first[i];
-    if (j < first || j >= first + s.vertical.count[i]) break;
-    const int slot = i & 1;
-    std::vector<uint32_t>& sum = s.sums[slot];
-    if (s.sumRow[slot] != i) {
-      std::fill(sum.begin(), sum.end(), 0u);
-      s.sumRow[slot] = i;
-      s.tapsIn[slot] = 0;
-    }
-    const uint32_t w = static_cast<uint32_t>(s.vertical.weights[s.vertical.offset[i] + j - first]);
-    for (size_t v = 0; v < values; ++v) sum[v] += w * s.scaled[v];
-    if (++s.tapsIn[slot] < s.vertical.count[i]) continue;
-    uint8_t* out = target.data + size_t(i) * target.stride;
-    for (size_t v = 0; v < values; ++v) {
-      out[v] = static_cast<uint8_t>(
-          std::min<uint32_t>(255, (sum[v] + (1u << (kVerticalShift - 1))) >> kVerticalShift));
-    }
+  std::swap(s.scaled[0], s.scaled[1]);  // scaled[0]: the row before this one
+  ScaleRow(false, row, s.horizontal, s.scaled[1].data());
+  const size_t values = size_t(s.horizontal.width) * 3;
+  const AxisTaps& v = s.vertical;
+  for (int32_t i = s.firstTarget[j]; i < int32_t(v.first.size()); ++i) {
+    const int32_t first = v.first[i];
+    const int32_t count = v.count[i];
+    if (j < first || j >= first + count) break;
+    const int32_t t = first + count - 1 - j;  // taps come from the top
+    const int32_t* weight = &v.weights[v.offset[i]];
+    const Tap previous{s.scaled[0].data(), t > 0 ? weight[j + 1 - first] : 0};
+    const Tap current{s.scaled[1].data(), weight[j - first]};
+    TakeTap(false, t, count, previous, current, s.sums.data(),
+            target.data + size_t(i) * target.stride, values);
   }
 }
 

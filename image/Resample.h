@@ -33,6 +33,9 @@ struct MutablePixelRows24 {
 // stride shorter than a row, or working memory that cannot be had. Equal sizes copy the bytes.
 bool Resample24(const PixelRows24& source, const MutablePixelRows24& target);
 
+// Resample24 by the plain loops alone (no fixed tap layouts, no SIMD): the same bytes, for tests.
+bool Resample24Plain(const PixelRows24& source, const MutablePixelRows24& target);
+
 }  // namespace kavrosa
 
 namespace kavrosa {
@@ -40,7 +43,7 @@ namespace kavrosa {
 // Resample24 for rows that arrive one at a time, the picture's top row first, so that a decoder
 // can scale as it goes without holding the whole source. Reductions only (the target is no
 // larger than the source either way); the bytes are those Resample24 gives for the whole
-// bottom-up block, and it holds just two rows of sums.
+// bottom-up block, and it holds just one row of sums and two horizontally scaled rows.
 class RowStreamResampler {
  public:
   // Null when a side is empty, the target is larger, or memory cannot be had.

@@ -8,7 +8,7 @@
 // Two passes give the same bytes: a plain one (a loop over each destination pixel's taps) and,
 // when an axis needs at most three taps per destination pixel (reductions by up to 2, exact
 // halving, enlargement, a copied axis), one with a fixed count of taps per pixel, zero weights
-// filling the rest, in SSE2 where the build has it.
+// filling the rest, in SSE2 where the build has it (and AVX2 where the processor has it).
 #include "image/Resample.h"
 
 #include <algorithm>
@@ -19,9 +19,20 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && \
+    (defined(__GNUC__) || defined(__clang__))
+// Native x86-64 builds also carry AVX2 loops, chosen at run time.
+#define KAVROSA_AVX2_RESAMPLE 1
+#include <immintrin.h>
+#define KAVROSA_AVX2 __attribute__((target("avx2")))
+#endif
 
 namespace kavrosa {
 namespace {
+
+#if defined(KAVROSA_AVX2_RESAMPLE)
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
 
 constexpr int32_t kWeightBits = 14;
 constexpr int32_t kWeightOne = 1 << kWeightBits;
@@ -120,13 +131,14 @@ AxisTaps MakeTaps(int32_t n, int32_t m) {
 
 // The horizontal taps again with `count` (2 or 3) taps for every destination pixel: the first
 // moved back where the pixel's own taps would run past the row, zero weights for the rest.
-// With SSE2 the weights are held as the pairs the multiply-adds take, (w0, w1) and (w2, 0),
-// each repeated four times.
+// For the SIMD loops the weights are also held as the 16-bit pairs their multiply-adds take,
+// (w0, w1) and (w2, 0), each repeated four times, for two destination pixels at a time:
+// (w0, w1) of both, then (w2, 0) of both.
 struct FixedTaps {
   int32_t count = 0;  // 0: the plain pass only
-  // Destination pixels before this one may read 8 bytes from each of their taps.
+  // Destination pixels before this one may read 16 bytes from their first tap on.
   int32_t vectorEnd = 0;
-  std::vector<int32_t> first;
+  std::vector<size_t> start;     // byte offset of the first tap
   std::vector<int16_t> weights;  // 3 per pixel
   std::vector<int32_t> pairs;    // (count - 1) x 4 per pixel
 };
@@ -144,25 +156,24 @@ FixedTaps MakeFixedTaps(const AxisTaps& taps, int32_t n) {
   if (count > 3 || n < count) return fixed;
   const size_t m = taps.first.size();
   fixed.count = count;
-  fixed.first.resize(m);
+  fixed.start.resize(m);
   fixed.weights.assign(3 * m, 0);
   for (size_t x = 0; x < m; ++x) {
     const int32_t shift = std::max(0, taps.first[x] + count - n);
-    fixed.first[x] = taps.first[x] - shift;
+    fixed.start[x] = size_t(taps.first[x] - shift) * 3;
     for (int32_t k = 0; k < taps.count[x]; ++k)
       fixed.weights[3 * x + size_t(shift + k)] =
           static_cast<int16_t>(taps.weights[size_t(taps.offset[x] + k)]);
   }
-  // fixed.first never decreases, so the pixels whose loads stay in the row come first.
-  while (size_t(fixed.vectorEnd) < m &&
-         3 * int64_t{fixed.first[size_t(fixed.vectorEnd)] + count - 1} + 8 <= 3 * int64_t{n})
+  // fixed.start never decreases, so the pixels whose loads stay in the row come first.
+  while (size_t(fixed.vectorEnd) < m && fixed.start[size_t(fixed.vectorEnd)] + 16 <= size_t(n) * 3)
     ++fixed.vectorEnd;
 #if defined(__SSE2__)
-  fixed.pairs.resize(m * size_t(count - 1) * 4);
-  int32_t* pair = fixed.pairs.data();
+  fixed.pairs.resize((m + 1) * size_t(count - 1) * 4);
   for (size_t x = 0; x < m; ++x) {
     const int16_t* w = &fixed.weights[3 * x];
-    for (int32_t k = 0; k + 1 < count; ++k, pair += 4) {
+    for (int32_t k = 0; k + 1 < count; ++k) {
+      int32_t* pair = &fixed.pairs[((x / 2 * size_t(count - 1) + size_t(k)) * 2 + x % 2) * 4];
       const int16_t second = k == 0 ? w[1] : 0;
       std::fill(
           pair, pair + 4,
@@ -209,7 +220,7 @@ template <int kCount>
 void ScaleRowFixed(const uint8_t* row, const FixedTaps& fixed, int32_t begin, int32_t end,
                    int16_t* out) {
   for (int32_t x = begin; x < end; ++x) {
-    const uint8_t* p = row + size_t(fixed.first[x]) * 3;
+    const uint8_t* p = row + fixed.start[x];
     const int16_t* w16 = &fixed.weights[3 * size_t(x)];
     const uint32_t w0 = static_cast<uint32_t>(w16[0]), w1 = static_cast<uint32_t>(w16[1]);
     uint32_t b = w0 * p[0] + w1 * p[3];
@@ -232,44 +243,96 @@ void ScaleRowFixed(const uint8_t* row, const FixedTaps& fixed, int32_t begin, in
 // into 16-bit pairs for one multiply-add, B, G, R (and a value of the next pixel, overwritten
 // by it or lying in the row's spare value) in four 32-bit lanes.
 template <int kCount>
-void ScaleRowSse2(const uint8_t* row, const FixedTaps& fixed, int32_t end, int16_t* out) {
+inline void ScalePixelSse2(const uint8_t* p, const int32_t* w01, const int32_t* w2, int16_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i round =
       _mm_set1_epi32((1 << (kHorizontalShift - 1)) - (kScaledBias << kHorizontalShift));
-  const int32_t* pairs = fixed.pairs.data();
-  for (int32_t x = 0; x < end; ++x, pairs += 4 * (kCount - 1)) {
-    const uint8_t* p = row + size_t(fixed.first[x]) * 3;
-    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 3));
-    const __m128i w01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs));
-    __m128i sum = _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero), w01);
+  const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 3));
+  __m128i sum = _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(w01)));
+  if (kCount == 3) {
+    const __m128i c = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
+    const __m128i c32 = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c, zero), zero);
+    sum = _mm_add_epi32(sum,
+                        _mm_madd_epi16(c32, _mm_loadu_si128(reinterpret_cast<const __m128i*>(w2))));
+  }
+  sum = _mm_srai_epi32(_mm_add_epi32(sum, round), kHorizontalShift);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(sum, sum));
+}
+
+// Destination pixels [0, end), end even.
+template <int kCount>
+void ScaleRowSse2(const uint8_t* row, const FixedTaps& fixed, int32_t end, int16_t* out) {
+  const int32_t* w = fixed.pairs.data();
+  for (int32_t x = 0; x < end; x += 2, w += 8 * (kCount - 1)) {
+    ScalePixelSse2<kCount>(row + fixed.start[x], w, w + 8, out + 3 * size_t(x));
+    ScalePixelSse2<kCount>(row + fixed.start[x + 1], w + 4, w + 12, out + 3 * size_t(x) + 3);
+  }
+}
+#endif
+
+#if defined(KAVROSA_AVX2_RESAMPLE)
+// Two destination pixels at a time, one in each 128-bit half: a 16-byte load from each first
+// tap, its bytes shuffled into the same 16-bit pairs as above.
+template <int kCount>
+KAVROSA_AVX2 void ScaleRowAvx2(const uint8_t* row, const FixedTaps& fixed, int32_t end,
+                               int16_t* out) {
+  constexpr char Z = char(0x80);
+  const __m256i pairs01 = _mm256_setr_epi8(0, Z, 3, Z, 1, Z, 4, Z, 2, Z, 5, Z, Z, Z, Z, Z,  //
+                                           0, Z, 3, Z, 1, Z, 4, Z, 2, Z, 5, Z, Z, Z, Z, Z);
+  const __m256i pairs2 = _mm256_setr_epi8(6, Z, Z, Z, 7, Z, Z, Z, 8, Z, Z, Z, Z, Z, Z, Z,  //
+                                          6, Z, Z, Z, 7, Z, Z, Z, 8, Z, Z, Z, Z, Z, Z, Z);
+  const __m256i round =
+      _mm256_set1_epi32((1 << (kHorizontalShift - 1)) - (kScaledBias << kHorizontalShift));
+  const auto sumOfTwo = [&](const int32_t* w, int32_t x) KAVROSA_AVX2 {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + fixed.start[x]));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + fixed.start[x + 1]));
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+    __m256i sum = _mm256_madd_epi16(_mm256_shuffle_epi8(v, pairs01),
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w)));
     if (kCount == 3) {
-      const __m128i c = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
-      const __m128i c32 = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c, zero), zero);
-      const __m128i w2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + 4));
-      sum = _mm_add_epi32(sum, _mm_madd_epi16(c32, w2));
+      sum = _mm256_add_epi32(
+          sum, _mm256_madd_epi16(_mm256_shuffle_epi8(v, pairs2),
+                                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 8))));
     }
-    sum = _mm_srai_epi32(_mm_add_epi32(sum, round), kHorizontalShift);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * size_t(x)), _mm_packs_epi32(sum, sum));
+    return _mm256_srai_epi32(_mm256_add_epi32(sum, round), kHorizontalShift);
+  };
+  const int32_t* w = fixed.pairs.data();
+  for (int32_t x = 0; x < end; x += 2, w += 8 * (kCount - 1)) {
+    const __m256i packed = _mm256_packs_epi32(sumOfTwo(w, x), _mm256_setzero_si256());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * size_t(x)),
+                     _mm256_castsi256_si128(packed));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * size_t(x) + 3),
+                     _mm256_extracti128_si256(packed, 1));
   }
 }
 #endif
 
 // `out` holds ScaledValues(width) values.
-void ScaleRow(bool plain, const uint8_t* row, const Horizontal& h, int16_t* out) {
+void ScaleRow(ResampleLoops loops, const uint8_t* row, const Horizontal& h, int16_t* out) {
   const FixedTaps& fixed = h.fixed;
-  if (plain || fixed.count == 0) {
+  if (loops == ResampleLoops::kPlain || fixed.count == 0) {
     ScaleRowPlain(row, h.taps, h.width, out);
     return;
   }
   int32_t begin = 0;
 #if defined(__SSE2__)
-  if (fixed.count == 2) {
-    ScaleRowSse2<2>(row, fixed, fixed.vectorEnd, out);
+  begin = fixed.vectorEnd & ~1;
+#if defined(KAVROSA_AVX2_RESAMPLE)
+  if (loops == ResampleLoops::kFastest && kHasAvx2) {
+    if (fixed.count == 2) {
+      ScaleRowAvx2<2>(row, fixed, begin, out);
+    } else {
+      ScaleRowAvx2<3>(row, fixed, begin, out);
+    }
+  } else
+#endif
+      if (fixed.count == 2) {
+    ScaleRowSse2<2>(row, fixed, begin, out);
   } else {
-    ScaleRowSse2<3>(row, fixed, fixed.vectorEnd, out);
+    ScaleRowSse2<3>(row, fixed, begin, out);
   }
-  begin = fixed.vectorEnd;
 #endif
   if (fixed.count == 2) {
     ScaleRowFixed<2>(row, fixed, begin, h.width, out);
@@ -278,15 +341,15 @@ void ScaleRow(bool plain, const uint8_t* row, const Horizontal& h, int16_t* out)
   }
 }
 
-// Room for a row's values, one spare (the SSE2 horizontal pass writes four at a time) and
-// padding to whole blocks of eight for the vertical pass.
+// Room for a row's values, one spare (the SIMD horizontal passes write four at a time) and
+// padding to whole blocks of sixteen for the vertical pass.
 size_t ScaledValues(int32_t width) {
-  return (size_t(width) * 3 + 1 + 7) & ~size_t{7};
+  return (size_t(width) * 3 + 1 + 15) & ~size_t{15};
 }
 
 // The vertical pass. A destination row's taps are taken in pairs (the first two start the sums,
 // later pairs add to them) and the last one or two give the bytes, so a row of one or two taps
-// needs no sums at all. Rows of scaled values are padded to blocks of eight; only `values`
+// needs no sums at all. Rows of scaled values are padded to blocks of sixteen; only `values`
 // bytes are written.
 struct Tap {
   const int16_t* row = nullptr;
@@ -351,36 +414,82 @@ void CombineSse2(const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
 }
 #endif
 
+#if defined(KAVROSA_AVX2_RESAMPLE)
+// Sixteen values at a time. The sums of a block are kept in the order the 128-bit halves give
+// them (values 0-3, 8-11, 4-7, 12-15), which packing to 16 bits puts back.
 template <int kRows, bool kAdd, bool kBytes>
-void Combine(bool plain, const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
+KAVROSA_AVX2 void CombineAvx2(const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i round = _mm256_set1_epi32(kVerticalRound);
+  const uint32_t w0 = uint16_t(taps[0].weight), w1 = kRows == 2 ? uint16_t(taps[1].weight) : 0;
+  const __m256i weights = _mm256_set1_epi32(static_cast<int32_t>(w0 | (w1 << 16)));
+  for (size_t i = 0; i < values; i += 16) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[0].row + i));
+    const __m256i b =
+        kRows == 2 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[1].row + i)) : zero;
+    __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weights);
+    __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weights);
+    if (kAdd) {
+      lo = _mm256_add_epi32(lo, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i)));
+      hi = _mm256_add_epi32(hi, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i + 8)));
+    }
+    if (!kBytes) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), lo);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 8), hi);
+      continue;
+    }
+    lo = _mm256_srai_epi32(_mm256_add_epi32(lo, round), kVerticalShift);
+    hi = _mm256_srai_epi32(_mm256_add_epi32(hi, round), kVerticalShift);
+    const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(lo, hi), zero);
+    const __m128i bytes = _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08));
+    if (i + 16 <= values) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
+    } else {
+      uint8_t last[16];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), bytes);
+      std::memcpy(out + i, last, values - i);
+    }
+  }
+}
+#endif
+
+template <int kRows, bool kAdd, bool kBytes>
+void Combine(ResampleLoops loops, const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
+#if defined(KAVROSA_AVX2_RESAMPLE)
+  if (loops == ResampleLoops::kFastest && kHasAvx2) {
+    CombineAvx2<kRows, kAdd, kBytes>(taps, sums, out, values);
+    return;
+  }
+#endif
 #if defined(__SSE2__)
-  if (!plain) {
+  if (loops != ResampleLoops::kPlain) {
     CombineSse2<kRows, kAdd, kBytes>(taps, sums, out, values);
     return;
   }
 #endif
+  static_cast<void>(loops);
   CombinePlain<kRows, kAdd, kBytes>(taps, sums, out, values);
 }
 
 // Tap t of a destination row's `count` has come (`current`; `previous` is tap t - 1): starts or
 // adds to the sums on every second tap, writes the bytes on the last.
-void TakeTap(bool plain, int32_t t, int32_t count, Tap previous, Tap current, int32_t* sums,
-             uint8_t* out, size_t values) {
+void TakeTap(ResampleLoops loops, int32_t t, int32_t count, Tap previous, Tap current,
+             int32_t* sums, uint8_t* out, size_t values) {
   const Tap pair[2] = {previous, current};
   if (t + 1 < count) {
     if (t == 1) {
-      Combine<2, false, false>(plain, pair, sums, out, values);
+      Combine<2, false, false>(loops, pair, sums, out, values);
     } else if (t % 2 == 1) {
-      Combine<2, true, false>(plain, pair, sums, out, values);
+      Combine<2, true, false>(loops, pair, sums, out, values);
     }
   } else if (count == 1) {
-    Combine<1, false, true>(plain, &current, sums, out, values);
+    Combine<1, false, true>(loops, &current, sums, out, values);
   } else if (count == 2) {
-    Combine<2, false, true>(plain, pair, sums, out, values);
+    Combine<2, false, true>(loops, pair, sums, out, values);
   } else if (t % 2 == 1) {
-    Combine<2, true, true>(plain, pair, sums, out, values);
+    Combine<2, true, true>(loops, pair, sums, out, values);
   } else {
-    Combine<1, true, true>(plain, &current, sums, out, values);
+    Combine<1, true, true>(loops, &current, sums, out, values);
   }
 }
 
@@ -388,8 +497,8 @@ void TakeTap(bool plain, int32_t t, int32_t count, Tap previous, Tap current, in
 // rows share their source rows, and a reduction's boundary row serves two destination rows.
 class RowCache {
  public:
-  RowCache(bool plain, const PixelRows24& source, const Horizontal& horizontal)
-      : plain_(plain), source_(source), horizontal_(horizontal) {
+  RowCache(ResampleLoops loops, const PixelRows24& source, const Horizontal& horizontal)
+      : loops_(loops), source_(source), horizontal_(horizontal) {
     for (auto& slot : slots_) slot.values.resize(ScaledValues(horizontal.width));
   }
 
@@ -403,7 +512,7 @@ class RowCache {
     Slot& slot = slots_[next_];
     next_ ^= 1;
     slot.index = index;
-    ScaleRow(plain_, source_.data + size_t(index) * source_.stride, horizontal_,
+    ScaleRow(loops_, source_.data + size_t(index) * source_.stride, horizontal_,
              slot.values.data());
     return slot.values.data();
   }
@@ -413,7 +522,7 @@ class RowCache {
     int32_t index = -1;
     std::vector<int16_t> values;
   };
-  bool plain_;
+  ResampleLoops loops_;
   const PixelRows24& source_;
   const Horizontal& horizontal_;
   Slot slots_[2];
@@ -424,7 +533,7 @@ bool Valid(int32_t width, int32_t height, size_t stride, const void* data) {
   return data != nullptr && width > 0 && height > 0 && stride >= size_t(width) * 3;
 }
 
-bool Resample(bool plain, const PixelRows24& source, const MutablePixelRows24& target) {
+bool Resample(ResampleLoops loops, const PixelRows24& source, const MutablePixelRows24& target) {
   if (!Valid(source.width, source.height, source.stride, source.data) ||
       !Valid(target.width, target.height, target.stride, target.data)) {
     return false;
@@ -440,7 +549,7 @@ bool Resample(bool plain, const PixelRows24& source, const MutablePixelRows24& t
   try {
     const Horizontal horizontal = MakeHorizontal(source.width, target.width);
     const AxisTaps vertical = MakeTaps(source.height, target.height);
-    RowCache rows(plain, source, horizontal);
+    RowCache rows(loops, source, horizontal);
     std::vector<int32_t> sums(ScaledValues(target.width));
     for (int32_t y = 0; y < target.height; ++y) {
       const int32_t first = vertical.first[y];
@@ -452,7 +561,7 @@ bool Resample(bool plain, const PixelRows24& source, const MutablePixelRows24& t
         Tap previous;
         if (t % 2 == 1) previous = Tap{rows.Row(first + t - 1), weight[t - 1]};
         const Tap current{rows.Row(first + t), weight[t]};
-        TakeTap(plain, t, count, previous, current, sums.data(), out, rowBytes);
+        TakeTap(loops, t, count, previous, current, sums.data(), out, rowBytes);
       }
     }
   } catch (const std::bad_alloc&) {
@@ -464,11 +573,12 @@ bool Resample(bool plain, const PixelRows24& source, const MutablePixelRows24& t
 }  // namespace
 
 bool Resample24(const PixelRows24& source, const MutablePixelRows24& target) {
-  return Resample(false, source, target);
+  return Resample(ResampleLoops::kFastest, source, target);
 }
 
-bool Resample24Plain(const PixelRows24& source, const MutablePixelRows24& target) {
-  return Resample(true, source, target);
+bool Resample24Using(ResampleLoops loops, const PixelRows24& source,
+                     const MutablePixelRows24& target) {
+  return Resample(loops, source, target);
 }
 
 }  // namespace kavrosa
@@ -524,7 +634,7 @@ void RowStreamResampler::Push(const uint8_t* row, const MutablePixelRows24& targ
   if (s.pushed >= s.sourceHeight) return;
   const int32_t j = s.sourceHeight - 1 - s.pushed++;
   std::swap(s.scaled[0], s.scaled[1]);  // scaled[0]: the row before this one
-  ScaleRow(false, row, s.horizontal, s.scaled[1].data());
+  ScaleRow(ResampleLoops::kFastest, row, s.horizontal, s.scaled[1].data());
   const size_t values = size_t(s.horizontal.width) * 3;
   const AxisTaps& v = s.vertical;
   for (int32_t i = s.firstTarget[j]; i < int32_t(v.first.size()); ++i) {
@@ -535,7 +645,7 @@ void RowStreamResampler::Push(const uint8_t* row, const MutablePixelRows24& targ
     const int32_t* weight = &v.weights[v.offset[i]];
     const Tap previous{s.scaled[0].data(), t > 0 ? weight[j + 1 - first] : 0};
     const Tap current{s.scaled[1].data(), weight[j - first]};
-    TakeTap(false, t, count, previous, current, s.sums.data(),
+    TakeTap(ResampleLoops::kFastest, t, count, previous, current, s.sums.data(),
             target.data + size_t(i) * target.stride, values);
   }
 }

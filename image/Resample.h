@@ -33,8 +33,12 @@ struct MutablePixelRows24 {
 // stride shorter than a row, or working memory that cannot be had. Equal sizes copy the bytes.
 bool Resample24(const PixelRows24& source, const MutablePixelRows24& target);
 
-// Resample24 by the plain loops alone (no fixed tap layouts, no SIMD): the same bytes, for tests.
-bool Resample24Plain(const PixelRows24& source, const MutablePixelRows24& target);
+// The loops Resample24 may run, all giving the same bytes: the plain ones alone (a loop over each
+// destination pixel's taps, no SIMD), those of the baseline build (SSE2 on x86), or the fastest
+// the processor has (Resample24's).
+enum class ResampleLoops { kPlain, kBaseline, kFastest };
+bool Resample24Using(ResampleLoops loops, const PixelRows24& source,
+                     const MutablePixelRows24& target);
 
 }  // namespace kavrosa
 

@@ -137,7 +137,8 @@ TEST(RowStreamResampler, EqualsTheWholeBlockPassForEveryReduction) {
 }
 
 // The fixed tap layouts (reductions by up to 2, exact halving, enlargement, a copied axis) and
-// their SIMD loops, with the row ends where the wide loads stop, give the plain loops' bytes;
+// their SIMD loops (baseline and fastest), with the row ends where the wide loads stop, give the
+// plain loops' bytes;
 // and so does the stream. Sources end at their last row's last byte.
 TEST(Resample, EveryTapLayoutGivesThePlainBytes) {
   uint32_t seed = 11;
@@ -157,10 +158,13 @@ TEST(Resample, EveryTapLayoutGivesThePlainBytes) {
     source.bytes.resize(source.stride * size_t(c[1] - 1) + size_t(c[0]) * 3);
     for (uint8_t& b : source.bytes) b = uint8_t(next());
     if (next() % 4 == 0) std::fill(source.bytes.begin(), source.bytes.end(), 255);
-    Picture fast(c[2], c[3], 1), plain(c[2], c[3], 1);
-    ASSERT_TRUE(Resample24(source.View(), fast.Target()));
-    ASSERT_TRUE(Resample24Plain(source.View(), plain.Target()));
-    ASSERT_EQ(fast.bytes, plain.bytes) << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3];
+    Picture plain(c[2], c[3], 1);
+    ASSERT_TRUE(Resample24Using(ResampleLoops::kPlain, source.View(), plain.Target()));
+    for (const ResampleLoops loops : {ResampleLoops::kBaseline, ResampleLoops::kFastest}) {
+      Picture fast(c[2], c[3], 1);
+      ASSERT_TRUE(Resample24Using(loops, source.View(), fast.Target()));
+      ASSERT_EQ(fast.bytes, plain.bytes) << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3];
+    }
     auto resampler = RowStreamResampler::Make(c[0], c[1], c[2], c[3]);
     if (resampler == nullptr) continue;
     Picture streamed(c[2], c[3], 1);

@@ -5,10 +5,11 @@
 // (at most 255 << 8), held as 16-bit values less 32768; as the weights of a destination row sum
 // to 1 << 14, the vertical sums of those values are the true sums less 1 << 29, within 32 bits.
 //
-// Two passes give the same bytes: a plain one (a loop over each destination pixel's taps) and,
-// when an axis needs at most three taps per destination pixel (reductions by up to 2, exact
+// Two horizontal passes give the same bytes: a plain one (a loop over each destination pixel's
+// taps) and, when no destination pixel needs more than three taps (reductions by up to 2, exact
 // halving, enlargement, a copied axis), one with a fixed count of taps per pixel, zero weights
-// filling the rest, in SSE2 where the build has it (and AVX2 where the processor has it).
+// filling the rest, in SSE2 where the build has it and AVX2 where the processor has it. The
+// vertical pass is shared by Resample24 and the row stream, plain or in SIMD the same way.
 #include "image/Resample.h"
 
 #include <algorithm>
@@ -309,6 +310,21 @@ KAVROSA_AVX2 void ScaleRowAvx2(const uint8_t* row, const FixedTaps& fixed, int32
 }
 #endif
 
+#if defined(__SSE2__)
+template <int kCount>
+void ScaleRowVector(ResampleLoops loops, const uint8_t* row, const FixedTaps& fixed, int32_t end,
+                    int16_t* out) {
+#if defined(KAVROSA_AVX2_RESAMPLE)
+  if (loops == ResampleLoops::kFastest && kHasAvx2) {
+    ScaleRowAvx2<kCount>(row, fixed, end, out);
+    return;
+  }
+#endif
+  static_cast<void>(loops);
+  ScaleRowSse2<kCount>(row, fixed, end, out);
+}
+#endif
+
 // `out` holds ScaledValues(width) values.
 void ScaleRow(ResampleLoops loops, const uint8_t* row, const Horizontal& h, int16_t* out) {
   const FixedTaps& fixed = h.fixed;
@@ -319,19 +335,10 @@ void ScaleRow(ResampleLoops loops, const uint8_t* row, const Horizontal& h, int1
   int32_t begin = 0;
 #if defined(__SSE2__)
   begin = fixed.vectorEnd & ~1;
-#if defined(KAVROSA_AVX2_RESAMPLE)
-  if (loops == ResampleLoops::kFastest && kHasAvx2) {
-    if (fixed.count == 2) {
-      ScaleRowAvx2<2>(row, fixed, begin, out);
-    } else {
-      ScaleRowAvx2<3>(row, fixed, begin, out);
-    }
-  } else
-#endif
-      if (fixed.count == 2) {
-    ScaleRowSse2<2>(row, fixed, begin, out);
+  if (fixed.count == 2) {
+    ScaleRowVector<2>(loops, row, fixed, begin, out);
   } else {
-    ScaleRowSse2<3>(row, fixed, begin, out);
+    ScaleRowVector<3>(loops, row, fixed, begin, out);
   }
 #endif
   if (fixed.count == 2) {

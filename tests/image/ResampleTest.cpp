@@ -137,9 +137,8 @@ TEST(RowStreamResampler, EqualsTheWholeBlockPassForEveryReduction) {
 }
 
 // The fixed tap layouts (reductions by up to 2, exact halving, enlargement, a copied axis) and
-// their SIMD loops (baseline and fastest), with the row ends where the wide loads stop, give the
-// plain loops' bytes;
-// and so does the stream. Sources end at their last row's last byte.
+// the SIMD loops (baseline and fastest), with the row ends where the wide loads stop, give the
+// plain loops' bytes, and so does the stream. Sources end at their last row's last byte.
 TEST(Resample, EveryTapLayoutGivesThePlainBytes) {
   uint32_t seed = 11;
   const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };

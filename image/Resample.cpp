@@ -6,10 +6,10 @@
 // to 1 << 14, the vertical sums of those values are the true sums less 1 << 29, within 32 bits.
 //
 // Two horizontal passes give the same bytes: a plain one (a loop over each destination pixel's
-// taps) and, when no destination pixel needs more than three taps (reductions by up to 2, exact
-// halving, enlargement, a copied axis), one with a fixed count of taps per pixel, zero weights
-// filling the rest, in SSE2 where the build has it and AVX2 where the processor has it. The
-// vertical pass is shared by Resample24 and the row stream, plain or in SIMD the same way.
+// taps) and one with a fixed count of taps per pixel, zero weights filling the rest (three at
+// most for reductions by up to 2, two for exact halving, enlargement and a copied axis), in
+// SSE2 where the build has it and AVX2 where the processor has it. The vertical pass is shared
+// by Resample24 and the row stream, plain or in SIMD the same way.
 #include "image/Resample.h"
 
 #include <algorithm>
@@ -40,6 +40,8 @@ constexpr int32_t kWeightOne = 1 << kWeightBits;
 // Horizontal results keep 8 fractional bits: (value << 14) >> 6.
 constexpr int32_t kHorizontalShift = 6;
 constexpr int32_t kVerticalShift = 2 * kWeightBits - kHorizontalShift;
+// The most taps per destination pixel given a fixed layout (reductions by up to about 30).
+constexpr int32_t kMostFixedTaps = 32;
 // Horizontal results are stored less this, as int16_t; vertical sums are therefore the true
 // sums less kScaledBias << kWeightBits.
 constexpr int32_t kScaledBias = 32768;
@@ -130,19 +132,31 @@ AxisTaps MakeTaps(int32_t n, int32_t m) {
   return taps;
 }
 
-// The horizontal taps again with `count` (2 or 3) taps for every destination pixel: the first
-// moved back where the pixel's own taps would run past the row, zero weights for the rest.
-// For the SIMD loops the weights are also held as the 16-bit pairs their multiply-adds take,
-// (w0, w1) and (w2, 0), each repeated four times, for two destination pixels at a time:
-// (w0, w1) of both, then (w2, 0) of both.
+// The horizontal taps again with the same count of taps for every destination pixel: 2 or 3, or
+// for larger reductions the most any pixel has rounded up to even; the first moved back where
+// the pixel's own taps would run past the row, zero weights for the rest. For the SIMD loops the
+// weights are also held as the 16-bit pairs their multiply-adds take, (w0, w1), (w2, w3)... (w3
+// being 0 when there are three), each repeated four times, for two destination pixels at a time:
+// the first pair of both, then the second pair of both...
 struct FixedTaps {
   int32_t count = 0;  // 0: the plain pass only
-  // Destination pixels before this one may read 16 bytes from their first tap on.
+  // Destination pixels before this one read no further than the row's end with 16-byte loads.
   int32_t vectorEnd = 0;
   std::vector<size_t> start;     // byte offset of the first tap
-  std::vector<int16_t> weights;  // 3 per pixel
-  std::vector<int32_t> pairs;    // (count - 1) x 4 per pixel
+  std::vector<int16_t> weights;  // `count` per pixel
+  std::vector<int32_t> pairs;    // 4 per pair of taps per pixel
 };
+
+// Pairs of taps in the multiply-adds.
+int32_t PairsOf(int32_t count) {
+  return (count + 1) / 2;
+}
+
+// The SIMD loops' widest reach from a pixel's first tap: 16-byte loads at the first tap (which
+// cover three taps) and, past three, at every second tap.
+size_t LoadSpan(int32_t count) {
+  return count <= 3 ? 16 : size_t(6) * size_t(PairsOf(count) - 1) + 16;
+}
 
 struct Horizontal {
   AxisTaps taps;
@@ -153,29 +167,33 @@ struct Horizontal {
 FixedTaps MakeFixedTaps(const AxisTaps& taps, int32_t n) {
   FixedTaps fixed;
   const int32_t most = *std::max_element(taps.count.begin(), taps.count.end());
-  const int32_t count = std::max(2, most);
-  if (count > 3 || n < count) return fixed;
+  const int32_t count = most <= 3 ? std::max(2, most) : most + most % 2;
+  if (count > kMostFixedTaps || n < count) return fixed;
   const size_t m = taps.first.size();
+  const size_t stride = size_t(count);
   fixed.count = count;
   fixed.start.resize(m);
-  fixed.weights.assign(3 * m, 0);
+  fixed.weights.assign(stride * m, 0);
   for (size_t x = 0; x < m; ++x) {
     const int32_t shift = std::max(0, taps.first[x] + count - n);
     fixed.start[x] = size_t(taps.first[x] - shift) * 3;
     for (int32_t k = 0; k < taps.count[x]; ++k)
-      fixed.weights[3 * x + size_t(shift + k)] =
+      fixed.weights[stride * x + size_t(shift + k)] =
           static_cast<int16_t>(taps.weights[size_t(taps.offset[x] + k)]);
   }
   // fixed.start never decreases, so the pixels whose loads stay in the row come first.
-  while (size_t(fixed.vectorEnd) < m && fixed.start[size_t(fixed.vectorEnd)] + 16 <= size_t(n) * 3)
+  const size_t span = LoadSpan(count);
+  while (size_t(fixed.vectorEnd) < m &&
+         fixed.start[size_t(fixed.vectorEnd)] + span <= size_t(n) * 3)
     ++fixed.vectorEnd;
 #if defined(__SSE2__)
-  fixed.pairs.resize((m + 1) * size_t(count - 1) * 4);
+  const size_t pairs = size_t(PairsOf(count));
+  fixed.pairs.resize((m + 1) * pairs * 4);
   for (size_t x = 0; x < m; ++x) {
-    const int16_t* w = &fixed.weights[3 * x];
-    for (int32_t k = 0; k + 1 < count; ++k) {
-      int32_t* pair = &fixed.pairs[((x / 2 * size_t(count - 1) + size_t(k)) * 2 + x % 2) * 4];
-      const int16_t second = k == 0 ? w[1] : 0;
+    const int16_t* w = &fixed.weights[stride * x];
+    for (size_t k = 0; k < pairs; ++k) {
+      int32_t* pair = &fixed.pairs[((x / 2 * pairs + k) * 2 + x % 2) * 4];
+      const int16_t second = 2 * k + 1 < stride ? w[2 * k + 1] : 0;
       std::fill(
           pair, pair + 4,
           static_cast<int32_t>(uint32_t(uint16_t(w[2 * k])) | (uint32_t(uint16_t(second)) << 16)));
@@ -222,7 +240,7 @@ void ScaleRowFixed(const uint8_t* row, const FixedTaps& fixed, int32_t begin, in
                    int16_t* out) {
   for (int32_t x = begin; x < end; ++x) {
     const uint8_t* p = row + fixed.start[x];
-    const int16_t* w16 = &fixed.weights[3 * size_t(x)];
+    const int16_t* w16 = &fixed.weights[size_t(kCount) * size_t(x)];
     const uint32_t w0 = static_cast<uint32_t>(w16[0]), w1 = static_cast<uint32_t>(w16[1]);
     uint32_t b = w0 * p[0] + w1 * p[3];
     uint32_t g = w0 * p[1] + w1 * p[4];
@@ -239,24 +257,49 @@ void ScaleRowFixed(const uint8_t* row, const FixedTaps& fixed, int32_t begin, in
   }
 }
 
+void ScaleRowFixedAny(const uint8_t* row, const FixedTaps& fixed, int32_t begin, int32_t end,
+                      int16_t* out) {
+  const size_t count = size_t(fixed.count);
+  for (int32_t x = begin; x < end; ++x) {
+    const uint8_t* p = row + fixed.start[x];
+    const int16_t* w16 = &fixed.weights[count * size_t(x)];
+    uint32_t b = 0, g = 0, r = 0;
+    for (size_t k = 0; k < count; ++k, p += 3) {
+      const uint32_t w = static_cast<uint32_t>(w16[k]);
+      b += w * p[0];
+      g += w * p[1];
+      r += w * p[2];
+    }
+    out[3 * x] = Scaled(b);
+    out[3 * x + 1] = Scaled(g);
+    out[3 * x + 2] = Scaled(r);
+  }
+}
+
 #if defined(__SSE2__)
 // Each destination pixel from 8-byte loads at its taps: bytes of neighbouring taps interleaved
 // into 16-bit pairs for one multiply-add, B, G, R (and a value of the next pixel, overwritten
-// by it or lying in the row's spare value) in four 32-bit lanes.
+// by it or lying in the row's spare value) in four 32-bit lanes. kPairs 0: fixed.count taps,
+// an even count.
 template <int kCount>
-inline void ScalePixelSse2(const uint8_t* p, const int32_t* w01, const int32_t* w2, int16_t* out) {
+inline void ScalePixelSse2(const uint8_t* p, const int32_t* w, int32_t pairs, int16_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i round =
       _mm_set1_epi32((1 << (kHorizontalShift - 1)) - (kScaledBias << kHorizontalShift));
-  const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-  const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 3));
-  __m128i sum = _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(w01)));
+  const auto pair = [&](const uint8_t* q, const int32_t* weights) {
+    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q));
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q + 3));
+    return _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights)));
+  };
+  __m128i sum = pair(p, w);
   if (kCount == 3) {
     const __m128i c = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
     const __m128i c32 = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c, zero), zero);
-    sum = _mm_add_epi32(sum,
-                        _mm_madd_epi16(c32, _mm_loadu_si128(reinterpret_cast<const __m128i*>(w2))));
+    sum = _mm_add_epi32(
+        sum, _mm_madd_epi16(c32, _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + 8))));
+  } else if (kCount == 0) {
+    for (int32_t k = 1; k < pairs; ++k) sum = _mm_add_epi32(sum, pair(p + 6 * k, w + 8 * k));
   }
   sum = _mm_srai_epi32(_mm_add_epi32(sum, round), kHorizontalShift);
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(sum, sum));
@@ -265,17 +308,18 @@ inline void ScalePixelSse2(const uint8_t* p, const int32_t* w01, const int32_t* 
 // Destination pixels [0, end), end even.
 template <int kCount>
 void ScaleRowSse2(const uint8_t* row, const FixedTaps& fixed, int32_t end, int16_t* out) {
+  const int32_t pairs = PairsOf(fixed.count);
   const int32_t* w = fixed.pairs.data();
-  for (int32_t x = 0; x < end; x += 2, w += 8 * (kCount - 1)) {
-    ScalePixelSse2<kCount>(row + fixed.start[x], w, w + 8, out + 3 * size_t(x));
-    ScalePixelSse2<kCount>(row + fixed.start[x + 1], w + 4, w + 12, out + 3 * size_t(x) + 3);
+  for (int32_t x = 0; x < end; x += 2, w += 8 * pairs) {
+    ScalePixelSse2<kCount>(row + fixed.start[x], w, pairs, out + 3 * size_t(x));
+    ScalePixelSse2<kCount>(row + fixed.start[x + 1], w + 4, pairs, out + 3 * size_t(x) + 3);
   }
 }
 #endif
 
 #if defined(KAVROSA_AVX2_RESAMPLE)
 // Two destination pixels at a time, one in each 128-bit half: a 16-byte load from each first
-// tap, its bytes shuffled into the same 16-bit pairs as above.
+// tap (and every second tap after, kCount 0), its bytes shuffled into the same 16-bit pairs.
 template <int kCount>
 KAVROSA_AVX2 void ScaleRowAvx2(const uint8_t* row, const FixedTaps& fixed, int32_t end,
                                int16_t* out) {
@@ -286,22 +330,33 @@ KAVROSA_AVX2 void ScaleRowAvx2(const uint8_t* row, const FixedTaps& fixed, int32
                                           6, Z, Z, Z, 7, Z, Z, Z, 8, Z, Z, Z, Z, Z, Z, Z);
   const __m256i round =
       _mm256_set1_epi32((1 << (kHorizontalShift - 1)) - (kScaledBias << kHorizontalShift));
-  const auto sumOfTwo = [&](const int32_t* w, int32_t x) KAVROSA_AVX2 {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + fixed.start[x]));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + fixed.start[x + 1]));
-    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+  const int32_t pairs = PairsOf(fixed.count);
+  const int32_t* w = fixed.pairs.data();
+  for (int32_t x = 0; x < end; x += 2, w += 8 * pairs) {
+    const uint8_t* p = row + fixed.start[x];
+    const uint8_t* q = row + fixed.start[x + 1];
+    const auto load = [&](int32_t at) KAVROSA_AVX2 {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + at));
+      return _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+    };
+    const __m256i v = load(0);
     __m256i sum = _mm256_madd_epi16(_mm256_shuffle_epi8(v, pairs01),
                                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w)));
     if (kCount == 3) {
       sum = _mm256_add_epi32(
           sum, _mm256_madd_epi16(_mm256_shuffle_epi8(v, pairs2),
                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 8))));
+    } else if (kCount == 0) {
+      for (int32_t k = 1; k < pairs; ++k) {
+        sum = _mm256_add_epi32(
+            sum,
+            _mm256_madd_epi16(_mm256_shuffle_epi8(load(6 * k), pairs01),
+                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 8 * k))));
+      }
     }
-    return _mm256_srai_epi32(_mm256_add_epi32(sum, round), kHorizontalShift);
-  };
-  const int32_t* w = fixed.pairs.data();
-  for (int32_t x = 0; x < end; x += 2, w += 8 * (kCount - 1)) {
-    const __m256i packed = _mm256_packs_epi32(sumOfTwo(w, x), _mm256_setzero_si256());
+    sum = _mm256_srai_epi32(_mm256_add_epi32(sum, round), kHorizontalShift);
+    const __m256i packed = _mm256_packs_epi32(sum, sum);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * size_t(x)),
                      _mm256_castsi256_si128(packed));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * size_t(x) + 3),
@@ -337,14 +392,18 @@ void ScaleRow(ResampleLoops loops, const uint8_t* row, const Horizontal& h, int1
   begin = fixed.vectorEnd & ~1;
   if (fixed.count == 2) {
     ScaleRowVector<2>(loops, row, fixed, begin, out);
-  } else {
+  } else if (fixed.count == 3) {
     ScaleRowVector<3>(loops, row, fixed, begin, out);
+  } else {
+    ScaleRowVector<0>(loops, row, fixed, begin, out);
   }
 #endif
   if (fixed.count == 2) {
     ScaleRowFixed<2>(row, fixed, begin, h.width, out);
-  } else {
+  } else if (fixed.count == 3) {
     ScaleRowFixed<3>(row, fixed, begin, h.width, out);
+  } else {
+    ScaleRowFixedAny(row, fixed, begin, h.width, out);
   }
 }
 

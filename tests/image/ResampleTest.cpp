@@ -136,8 +136,8 @@ TEST(RowStreamResampler, EqualsTheWholeBlockPassForEveryReduction) {
   EXPECT_EQ(RowStreamResampler::Make(10, 10, 0, 10), nullptr);
 }
 
-// The fixed tap layouts (reductions by up to 2, exact halving, enlargement, a copied axis) and
-// the SIMD loops (baseline and fastest), with the row ends where the wide loads stop, give the
+// The fixed tap layouts (reductions by up to 2 and by more, halving, enlargement, a copied axis)
+// and the SIMD loops (baseline and fastest), with the row ends where the wide loads stop, give the
 // plain loops' bytes, and so does the stream. Sources end at their last row's last byte.
 TEST(Resample, EveryTapLayoutGivesThePlainBytes) {
   uint32_t seed = 11;

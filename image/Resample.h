@@ -33,6 +33,13 @@ struct MutablePixelRows24 {
 // stride shorter than a row, or working memory that cannot be had. Equal sizes copy the bytes.
 bool Resample24(const PixelRows24& source, const MutablePixelRows24& target);
 
+// The loops Resample24 may run, all giving the same bytes: the plain ones alone (a loop over each
+// destination pixel's taps, no SIMD), those of the baseline build (SSE2 on x86), or the fastest
+// the processor has (Resample24's).
+enum class ResampleLoops { kPlain, kBaseline, kFastest };
+bool Resample24Using(ResampleLoops loops, const PixelRows24& source,
+                     const MutablePixelRows24& target);
+
 }  // namespace kavrosa
 
 namespace kavrosa {
@@ -40,7 +47,7 @@ namespace kavrosa {
 // Resample24 for rows that arrive one at a time, the picture's top row first, so that a decoder
 // can scale as it goes without holding the whole source. Reductions only (the target is no
 // larger than the source either way); the bytes are those Resample24 gives for the whole
-// bottom-up block, and it holds just two rows of sums.
+// bottom-up block, and it holds just one row of sums and two horizontally scaled rows.
 class RowStreamResampler {
  public:
   // Null when a side is empty, the target is larger, or memory cannot be had.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -133,6 +134,42 @@ TEST(RowStreamResampler, EqualsTheWholeBlockPassForEveryReduction) {
   }
   EXPECT_EQ(RowStreamResampler::Make(10, 10, 11, 10), nullptr);  // reductions only
   EXPECT_EQ(RowStreamResampler::Make(10, 10, 0, 10), nullptr);
+}
+
+// The fixed tap layouts (reductions by up to 2 and by more, halving, enlargement, a copied axis)
+// and the SIMD loops (baseline and fastest), with the row ends where the wide loads stop, give the
+// plain loops' bytes, and so does the stream. Sources end at their last row's last byte.
+TEST(Resample, EveryTapLayoutGivesThePlainBytes) {
+  uint32_t seed = 11;
+  const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  std::vector<std::array<int, 4>> sizes{{2000, 6, 1440, 4}, {2000, 7, 1000, 3}, {640, 5, 1474, 9},
+                                        {1, 3, 7, 2},       {2, 2, 1, 1},       {3, 9, 2, 4},
+                                        {2, 4, 3, 2},       {9, 9, 9, 4},       {12, 3, 12, 6}};
+  for (int n = 0; n < 300; ++n) {
+    const int w = 1 + int(next() % 90), h = 1 + int(next() % 12);
+    int tw = 1 + int(next() % (3 * w)), th = 1 + int(next() % (3 * h));
+    if (n % 3 == 0) tw = std::max(1, w * 2 / 3 + int(next() % (w / 3 + 1)));  // up to 2:1
+    if (n % 5 == 0 && w % 2 == 0) tw = w / 2;
+    sizes.push_back({w, h, tw, th});
+  }
+  for (const auto& c : sizes) {
+    Picture source(c[0], c[1], size_t(c[0] % 3));
+    source.bytes.resize(source.stride * size_t(c[1] - 1) + size_t(c[0]) * 3);
+    for (uint8_t& b : source.bytes) b = uint8_t(next());
+    if (next() % 4 == 0) std::fill(source.bytes.begin(), source.bytes.end(), 255);
+    Picture plain(c[2], c[3], 1);
+    ASSERT_TRUE(Resample24Using(ResampleLoops::kPlain, source.View(), plain.Target()));
+    for (const ResampleLoops loops : {ResampleLoops::kBaseline, ResampleLoops::kFastest}) {
+      Picture fast(c[2], c[3], 1);
+      ASSERT_TRUE(Resample24Using(loops, source.View(), fast.Target()));
+      ASSERT_EQ(fast.bytes, plain.bytes) << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3];
+    }
+    auto resampler = RowStreamResampler::Make(c[0], c[1], c[2], c[3]);
+    if (resampler == nullptr) continue;
+    Picture streamed(c[2], c[3], 1);
+    for (int32_t y = c[1] - 1; y >= 0; --y) resampler->Push(source.At(0, y), streamed.Target());
+    ASSERT_EQ(streamed.bytes, plain.bytes) << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3];
+  }
 }
 
 }  // namespace

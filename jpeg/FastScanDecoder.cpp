@@ -321,15 +321,26 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   return JpegError::kNone;
 }
 
+// How the blocks of one component are transformed and where their samples go, worked out once
+// per scan: the transform's reduction on each axis, the distance between rows of samples, and
+// each block's place (blocks in MCU order; luminance has up to 4 x 2).
+struct BlockPlan {
+  int32_t across = 1;
+  int32_t down = 1;
+  int32_t step = 8;
+  int32_t* samples[8] = {};
+};
+
 struct FastScan {
   FastComponent components[3];
+  BlockPlan plans[3];
   int32_t slots[kSlotCount][64] = {};
   // All zero between blocks: each block's nonzero coefficients lie in the columns of its
   // summary, which are cleared again after the transform.
   int32_t coefficients[kSparePosition + 1] = {};
   // Every block of the MCU gave small samples (see kSmallSample).
   bool small = true;
-  // The MCU's pixels are assembled in the slots as 8-sample rows (see BlockSamples).
+  // The MCU's pixels are assembled in the slots as 8-sample rows (see AssemblesMcu).
   bool assembled = false;
 };
 
@@ -366,42 +377,50 @@ bool AssemblesMcu(const JpegDecoderState& s, int32_t scale, const ChromaReductio
          chroma.across.repeat == 1 && chroma.down.repeat == 1;
 }
 
-// Where block b (in MCU order) of component i (0: luminance, h blocks across) puts its samples.
-inline int32_t* BlockSamples(FastScan& scan, int i, int b, int h, int32_t scale) {
-  if (i != 0) return scan.slots[kCbSlot + i - 1];
-  if (!scan.assembled) return scan.slots[b];
-  const int n = 8 / scale;
-  return scan.slots[0] + 8 * n * (b / h) + n * (b % h);
+// Each block's samples in rows of 8, except reduced blocks outside an assembled MCU, which are
+// packed in rows of their own width, as the gathering in WriteMcuFast reads them.
+void PlanBlocks(const JpegDecoderState& s, int32_t scale, const ChromaReduction& chroma,
+                FastScan& scan) {
+  for (int i = 0; i < s.componentCount; ++i) {
+    BlockPlan& plan = scan.plans[i];
+    plan.across = i == 0 ? scale : chroma.across.scale;
+    plan.down = i == 0 ? scale : chroma.down.scale;
+    plan.step = scan.assembled ? 8 : 8 / plan.across;
+    const int h = s.components[i].h;
+    const int n = 8 / scale;
+    for (int b = 0; b < s.components[i].h * s.components[i].v; ++b) {
+      if (i != 0) {
+        plan.samples[b] = scan.slots[kCbSlot + i - 1];
+      } else if (scan.assembled) {
+        plan.samples[b] = scan.slots[0] + 8 * n * (b / h) + n * (b % h);
+      } else {
+        plan.samples[b] = scan.slots[b];
+      }
+    }
+  }
 }
 
-// The samples of a block of component i (0: luminance) from its coefficients at `scale`, in
-// rows of 8 samples; reduced blocks outside an assembled MCU are packed in rows of their own
-// width, as the gathering in WriteMcuFast reads them.
-inline void TransformBlock(const int32_t coefficients[64], const BlockSummary& summary, int i,
-                           int32_t scale, const ChromaReduction& chroma, bool assembled,
-                           int32_t* samples) {
-  const int32_t across = i == 0 ? scale : chroma.across.scale;
-  const int32_t down = i == 0 ? scale : chroma.down.scale;
-  if (across == 1 && down == 1) {
-    InverseDctFast(coefficients, summary, samples);
+inline void TransformBlock(const int32_t coefficients[64], const BlockSummary& summary,
+                           const BlockPlan& plan, int b) {
+  if (plan.across == 1 && plan.down == 1) {
+    InverseDctFast(coefficients, summary, plan.samples[b]);
   } else {
-    InverseDctReducedFast(coefficients, summary, across, down, samples, assembled ? 8 : 8 / across);
+    InverseDctReducedFast(coefficients, summary, plan.across, plan.down, plan.samples[b],
+                          plan.step);
   }
 }
 
 JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,
-                        int32_t scale, const ChromaReduction& chroma, int32_t predictors[3]) {
+                        int32_t predictors[3]) {
   scan.small = true;
   for (int i = 0; i < s.componentCount; ++i) {
-    const int h = s.components[i].h;
-    const int blocks = h * s.components[i].v;
+    const int blocks = s.components[i].h * s.components[i].v;
     for (int b = 0; b < blocks; ++b) {
       BlockSummary summary;
       const JpegError error =
           DecodeBlockFast(reader, scan.components[i], predictors[i], scan.coefficients, summary);
       if (error != JpegError::kNone) return error;
-      TransformBlock(scan.coefficients, summary, i, scale, chroma, scan.assembled,
-                     BlockSamples(scan, i, b, h, scale));
+      TransformBlock(scan.coefficients, summary, scan.plans[i], b);
       // Samples of such blocks are at most 0.2405 times the sum (see kSafeAbsoluteSum).
       static_assert(kSafeAbsoluteSum / 4 + 128 <= kSmallSample, "small blocks give small samples");
       scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
@@ -546,6 +565,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
   int32_t mcuCounter = 0;
   const ChromaReduction chroma = ReduceChroma(setup, sink.Scale());
   scan.assembled = AssemblesMcu(s, sink.Scale(), chroma);
+  PlanBlocks(s, sink.Scale(), chroma, scan);
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
     const PixelTarget target = sink.Target(mcuY);
     for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
@@ -556,7 +576,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
         AlignAtRestart(s);
         reader = FastBitReader(c.stream, static_cast<size_t>(s.bitCursor - c.stream.data));
       }
-      const JpegError error = DecodeMcuFast(s, reader, scan, sink.Scale(), chroma, predictors);
+      const JpegError error = DecodeMcuFast(s, reader, scan, predictors);
       if (reader.Overrun()) return JpegError::kTruncated;
       if (error != JpegError::kNone) return error;
       WriteMcuFast(s, setup, scan, sink.Scale(), mcuX, mcuY, target);
@@ -638,6 +658,7 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
   const int32_t scale = sink.Scale();
   const ChromaReduction chroma = ReduceChroma(setup, scale);
   scan.assembled = AssemblesMcu(s, scale, chroma);
+  PlanBlocks(s, scale, chroma, scan);
   int16_t quant[3][64];
   for (int i = 0; i < s.componentCount; ++i) NaturalQuant(ComponentQuant(s, i), quant[i]);
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
@@ -651,17 +672,13 @@ JpegError ReconstructFast(DecodeContext& c, PixelSink& sink) {
             const int16_t* block = c.coefficients.components[i].Block(mcuX * component.h + bx,
                                                                       mcuY * component.v + by);
             int32_t coefficients[64];
-            const int32_t across = i == 0 ? scale : chroma.across.scale;
-            const int32_t down = i == 0 ? scale : chroma.down.scale;
-            BlockSummary summary;
-            if (across == 1 && down == 1) {
-              summary = DequantiseBlock(block, quant[i], coefficients);
-            } else {
-              summary =
-                  DequantiseLowFrequencies(block, quant[i], 8 / across, 8 / down, coefficients);
-            }
-            TransformBlock(coefficients, summary, i, scale, chroma, scan.assembled,
-                           BlockSamples(scan, i, by * component.h + bx, component.h, scale));
+            const BlockPlan& plan = scan.plans[i];
+            const BlockSummary summary =
+                plan.across == 1 && plan.down == 1
+                    ? DequantiseBlock(block, quant[i], coefficients)
+                    : DequantiseLowFrequencies(block, quant[i], 8 / plan.across, 8 / plan.down,
+                                               coefficients);
+            TransformBlock(coefficients, summary, plan, by * component.h + bx);
             scan.small = scan.small && summary.absoluteSum <= kSafeAbsoluteSum;
           }
         }

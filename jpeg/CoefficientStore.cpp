@@ -28,8 +28,9 @@ bool CoefficientStore::Allocate(const JpegDecoderState& s) {
   try {
     for (int i = 0; i < s.componentCount; ++i) {
       ComponentCoefficients& c = components[i];
-      c.values.assign(64 * static_cast<size_t>(c.blocksPerLine) * static_cast<size_t>(c.blockRows),
-                      0);
+      const size_t blocks = static_cast<size_t>(c.blocksPerLine) * static_cast<size_t>(c.blockRows);
+      c.values.assign(64 * blocks, 0);
+      c.nonzero.assign(blocks, 0);
     }
   } catch (const std::bad_alloc&) {
     Free();

@@ -16,6 +16,12 @@ constexpr uint64_t kMaxCoefficientBytes = 256u * 1024u * 1024u;
 
 struct ComponentCoefficients {
   std::vector<int16_t> values;
+  // Per block, bit k set once the coefficient at zig-zag position k has been made nonzero by
+  // a progressive AC scan of the fast path (which keeps it, so a refining scan need not look).
+  std::vector<uint64_t> nonzero;
+  // No AC coefficient the fast path has written is below this (it lets a refining scan skip
+  // the check that a correction stays inside 16 bits).
+  int32_t smallest = 0;
   int32_t blocksPerLine = 0;  // in whole MCUs
   int32_t blockRows = 0;
   // Blocks a non-interleaved scan of this component covers (only those inside the picture).
@@ -25,6 +31,10 @@ struct ComponentCoefficients {
   int16_t* Block(int32_t bx, int32_t by) {
     return values.data() + 64 * (static_cast<size_t>(by) * static_cast<size_t>(blocksPerLine) +
                                  static_cast<size_t>(bx));
+  }
+  uint64_t* Nonzero(int32_t bx, int32_t by) {
+    return nonzero.data() + static_cast<size_t>(by) * static_cast<size_t>(blocksPerLine) +
+           static_cast<size_t>(bx);
   }
 };
 

@@ -552,7 +552,9 @@ class FastProgressiveDecoder {
         int32_t value = 0;
         if (length != 0 && size == 1) {
           in.Skip(length);
-          value = static_cast<int32_t>(entry) < 0 ? -p1_ : p1_;
+          // The sign is as good as random: taken without a branch.
+          const int32_t negative = static_cast<int32_t>(entry) >> 31;
+          value = (p1_ ^ negative) - negative;
         } else if (length != 0 && size == 0 && run == 15) {
           in.Skip(length);
         } else if (length != 0 && size == 0) {
@@ -640,7 +642,9 @@ class FastProgressiveDecoder {
         int32_t value = 0;
         if (length != 0 && size == 1) {
           buffer_.Skip(length);
-          value = static_cast<int32_t>(entry) < 0 ? -p1_ : p1_;
+          // The sign is as good as random: taken without a branch.
+          const int32_t negative = static_cast<int32_t>(entry) >> 31;
+          value = (p1_ ^ negative) - negative;
         } else if (length != 0 && size == 0 && run == 15) {
           buffer_.Skip(length);
         } else if (length != 0 && size == 0) {

@@ -16,6 +16,12 @@
 #include <emmintrin.h>
 #endif
 
+#if defined(__GNUC__)
+#define KAVROSA_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define KAVROSA_ALWAYS_INLINE inline
+#endif
+
 namespace kavrosa {
 namespace {
 
@@ -368,8 +374,8 @@ const BitsOfByte& SetBitsOfBytes() {
 }
 
 // The positions of the set bits of x in increasing order, eight bytes at a time (`at` has
-// room for 8 more); returns how many.
-inline int32_t ListSetBits(uint64_t x, const BitsOfByte& bits, uint8_t (&at)[72]) {
+// room for 16 more); returns how many.
+inline int32_t ListSetBits(uint64_t x, const BitsOfByte& bits, uint8_t (&at)[80]) {
   int32_t n = 0;
   for (int b = 0; b < 8; ++b) {
     const uint32_t v = static_cast<uint32_t>(x >> (8 * b)) & 0xFF;
@@ -380,6 +386,29 @@ inline int32_t ListSetBits(uint64_t x, const BitsOfByte& bits, uint8_t (&at)[72]
     n += bits.count[v];
   }
   return n;
+}
+
+// A refining scan's entries, from BuildAcCodes': kRefineStep for a new coefficient (its sign
+// bit included, the value +-p1 in the top 16 bits) or a run of sixteen zeros (value 0),
+// kRefineEnd for an end of band (its extra bits not included), with the bits to consume in
+// bits 0-4 and the run in bits 8-11; 0 for anything else, left to the per-bit search.
+constexpr uint32_t kRefineStep = 1u << 5;
+constexpr uint32_t kRefineEnd = 1u << 6;
+
+void MakeRefineCodes(int32_t p1, AcCodes& codes) {
+  for (uint32_t& entry : codes.entries) {
+    const uint32_t length = entry & 0x0F;
+    const uint32_t run = (entry >> 12) & 0x0F;
+    const uint32_t size = (entry >> 8) & 0x0F;
+    const int32_t value = static_cast<int32_t>(entry) < 0 ? -p1 : p1;
+    uint32_t refined = 0;
+    if (length != 0 && size == 1) {
+      refined = kRefineStep | length | run << 8 | static_cast<uint32_t>(value) << 16;
+    } else if (length != 0 && size == 0) {
+      refined = (run == 15 ? kRefineStep : kRefineEnd) | length | run << 8;
+    }
+    entry = refined;
+  }
 }
 
 // The fast path's blocks: the same steps as ProgressiveDecoder<LookaheadBits>, consuming the
@@ -403,6 +432,7 @@ class FastProgressiveDecoder {
         const int i = setup.order[n];
         BuildAcCodes(setup.tables[i], acCodes_[i]);
         if (setup.ah != 0) {
+          MakeRefineCodes(p1_, acCodes_[i]);
           // A correction moves a coefficient by p1 at most once per scan and a new one is
           // +-p1: when none can leave 16 bits, the corrections wait for the block's end.
           if (smallest_[i] - p1_ < -32768) gatherCorrections_ = false;
@@ -530,65 +560,38 @@ class FastProgressiveDecoder {
     const int32_t se = setup_.se;
     const uint64_t band = BandBits(ss, se);
     const uint64_t before = nonzero & band;
-    uint8_t zeroAt[72];
+    // The band's zeros in order, then sixteen made-up ones past se: a run reaching past the
+    // band's last zero stops there, having passed every nonzero coefficient left.
+    uint8_t zeroAt[80];
     const int32_t zeroCount = ListSetBits(~nonzero & band, setBits_, zeroAt);
+    const uint64_t past = static_cast<uint64_t>(se + 1) * 0x0101010101010101u;
+    const uint64_t pastLow = past + 0x0706050403020100u;
+    const uint64_t pastHigh = past + 0x0F0E0D0C0B0A0908u;
+    std::memcpy(zeroAt + zeroCount, &pastLow, 8);
+    std::memcpy(zeroAt + zeroCount + 8, &pastHigh, 8);
     const int32_t nonzeroCount = se - ss + 1 - zeroCount;
     int32_t k = ss;
-    int32_t zerosPassed = 0;   // the band's zeros below k
+    int32_t zerosPassed = 0;   // the band's zeros below k (made-up ones included)
     uint64_t corrections = 0;  // one bit per nonzero coefficient passed, the latest lowest
-    int32_t taken = 0;
+    int32_t taken = 0;         // the nonzero coefficients below k
     uint64_t placed = 0;
     JpegError error = JpegError::kNone;
     // The reader's state in locals for the loop, handed back around the plain steps.
     BufferedBits in = buffer_;
     if (eobRun_ == 0) {
-      const uint32_t* const codes = acCodes_[i].entries;
       while (k <= se) {
-        in.Refill();
-        const uint32_t entry = codes[in.Window() >> (64 - kAcBits)];
-        const int32_t length = static_cast<int32_t>(entry & 0x0F);
-        int32_t run = static_cast<int32_t>((entry >> 12) & 0x0F);
-        const int32_t size = static_cast<int32_t>((entry >> 8) & 0x0F);
+        int32_t run = 0;
         int32_t value = 0;
-        if (length != 0 && size == 1) {
-          in.Skip(length);
-          // The sign is as good as random: taken without a branch.
-          const int32_t negative = static_cast<int32_t>(entry) >> 31;
-          value = (p1_ ^ negative) - negative;
-        } else if (length != 0 && size == 0 && run == 15) {
-          in.Skip(length);
-        } else if (length != 0 && size == 0) {
-          in.Skip(length);
-          eobRun_ = (1 << run) + static_cast<int32_t>(in.Take(run));
-          break;
-        } else {
-          buffer_ = in;
-          int32_t slowSize = 0;
-          error = AcSymbol(i, run, slowSize);
-          if (error == JpegError::kNone && slowSize != 0) {
-            if (slowSize != 1)
-              error = JpegError::kCoefficientSize;
-            else
-              value = Bits(1) != 0 ? p1_ : -p1_;
-          }
-          in = buffer_;
-          if (error != JpegError::kNone) break;
-          if (slowSize == 0 && run != 15) {
-            eobRun_ = (1 << run) + static_cast<int32_t>(in.Take(run));
-            break;
-          }
-        }
-        const uint32_t rank = static_cast<uint32_t>(zerosPassed + run);
-        int32_t stop = se + 1;
-        int32_t passed = nonzeroCount - taken;
-        zerosPassed = zeroCount;
-        if (rank < static_cast<uint32_t>(zeroCount)) {
-          stop = zeroAt[rank];
-          passed = stop - k - run;
-          zerosPassed = static_cast<int32_t>(rank) + 1;
-        }
+        if (!RefineSymbol(i, in, run, value, error)) break;
+        // The walk stops at the run-th zero from k; the positions before it that are not zeros
+        // are the nonzero coefficients it passes, each with its correction bit.
+        const int32_t rank = zerosPassed + run;
+        const int32_t stop = zeroAt[rank];
+        const int32_t below = stop - ss - rank;  // nonzero coefficients below stop
+        const int32_t passed = below - taken;
         corrections = corrections << passed | TakeUpTo63(in, passed);
-        taken += passed;
+        taken = below;
+        zerosPassed = rank + 1;
         k = stop;
         if (value != 0) {
           if (k > se) {
@@ -632,36 +635,13 @@ class FastProgressiveDecoder {
     const int32_t se = setup_.se;
     const uint64_t before = nonzero;
     if (eobRun_ == 0) {
-      const uint32_t* const codes = acCodes_[i].entries;
       for (; k <= se; ++k) {
-        buffer_.Refill();
-        const uint32_t entry = codes[buffer_.Window() >> (64 - kAcBits)];
-        const int32_t length = static_cast<int32_t>(entry & 0x0F);
-        int32_t run = static_cast<int32_t>((entry >> 12) & 0x0F);
-        const int32_t size = static_cast<int32_t>((entry >> 8) & 0x0F);
+        int32_t run = 0;
         int32_t value = 0;
-        if (length != 0 && size == 1) {
-          buffer_.Skip(length);
-          // The sign is as good as random: taken without a branch.
-          const int32_t negative = static_cast<int32_t>(entry) >> 31;
-          value = (p1_ ^ negative) - negative;
-        } else if (length != 0 && size == 0 && run == 15) {
-          buffer_.Skip(length);
-        } else if (length != 0 && size == 0) {
-          buffer_.Skip(length);
-          eobRun_ = EobRun(run);
-          break;
-        } else {
-          int32_t slowSize = 0;
-          JpegError error = AcSymbol(i, run, slowSize);
+        JpegError error = JpegError::kNone;
+        if (!RefineSymbol(i, buffer_, run, value, error)) {
           if (error != JpegError::kNone) return error;
-          if (slowSize != 0) {
-            if (slowSize != 1) return JpegError::kCoefficientSize;
-            value = Bits(1) != 0 ? p1_ : -p1_;
-          } else if (run != 15) {
-            eobRun_ = EobRun(run);
-            break;
-          }
+          break;
         }
         uint64_t zeros = ~before & BandBits(k, se);
         for (; run > 0 && zeros != 0; --run) zeros &= zeros - 1;
@@ -703,6 +683,45 @@ class FastProgressiveDecoder {
   }
 
   int32_t EobRun(int32_t r) { return (1 << r) + static_cast<int32_t>(Bits(r)); }
+
+  // One symbol of a refining scan read from `in` (the reader itself, or a copy of it in
+  // locals): true for a new coefficient (`value` +-p1) or sixteen zeros (`value` 0) after `run`
+  // zeros; false at an end of band (eobRun_ set) or when refused (`error` set).
+  KAVROSA_ALWAYS_INLINE bool RefineSymbol(int i, BufferedBits& in, int32_t& run, int32_t& value,
+                                          JpegError& error) {
+    in.Refill();
+    const uint32_t entry = acCodes_[i].entries[in.Window() >> (64 - kAcBits)];
+    run = static_cast<int32_t>((entry >> 8) & 0x0F);
+    if ((entry & kRefineStep) != 0) {
+      in.Skip(static_cast<int>(entry & 0x1F));
+      value = static_cast<int32_t>(entry) >> 16;
+      return true;
+    }
+    if ((entry & kRefineEnd) != 0) {
+      in.Skip(static_cast<int>(entry & 0x1F));
+      eobRun_ = (1 << run) + static_cast<int32_t>(in.Take(run));
+      return false;
+    }
+    buffer_ = in;
+    const bool step = PlainRefineSymbol(i, run, value, error);
+    in = buffer_;
+    return step;
+  }
+
+  // RefineSymbol's plain step, on the reader itself.
+  bool PlainRefineSymbol(int i, int32_t& run, int32_t& value, JpegError& error) {
+    int32_t size = 0;
+    value = 0;
+    error = AcSymbol(i, run, size);
+    if (error == JpegError::kNone && size != 0) {
+      if (size != 1)
+        error = JpegError::kCoefficientSize;
+      else
+        value = Bits(1) != 0 ? p1_ : -p1_;
+    }
+    if (error == JpegError::kNone && size == 0 && run != 15) eobRun_ = EobRun(run);
+    return error == JpegError::kNone && (size != 0 || run == 15);
+  }
 
   // The next n bits of `in` (n < 64), most significant first.
   static uint64_t TakeUpTo63(BufferedBits& in, int32_t n) {

@@ -70,8 +70,22 @@ class BufferedBits {
   // overrun flag.
   void Save(JpegDecoderState& s) const {
     const uint64_t consumed = 8 * loaded_ - static_cast<uint64_t>(count_);
+    // Stepping byte by byte, found a 0xFF at a time: the bytes between are plain.
     const uint8_t* cursor = origin_;
-    for (uint64_t i = 0; i < consumed / 8; ++i) cursor = Step(cursor);
+    uint64_t steps = consumed / 8;
+    while (steps > 0 && cursor < end_) {
+      const uint64_t left = static_cast<uint64_t>(end_ - cursor);
+      const size_t span = static_cast<size_t>(steps < left ? steps : left);
+      const void* mark = std::memchr(cursor, 0xFF, span);
+      if (mark == nullptr) {
+        cursor += span;
+        steps -= span;
+        continue;
+      }
+      const uint8_t* ff = static_cast<const uint8_t*>(mark);
+      steps -= static_cast<uint64_t>(ff - cursor) + 1;
+      cursor = Step(ff);
+    }
     s.bitCursor = cursor;
     s.bitPosition = static_cast<int32_t>(consumed % 8);
     if (Overrun()) s.bitOverrun = 1;

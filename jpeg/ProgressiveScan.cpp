@@ -115,9 +115,11 @@ class LookaheadBits {
   }
 
   uint32_t Take(int32_t n) { return bits_.Take(n); }
-  JpegError Dc(int i, uint8_t& symbol) {
+  JpegError Dc(int i, uint8_t& symbol) { return Dc(bits_, i, symbol); }
+  // The same from a copy of the reader.
+  JpegError Dc(BufferedBits& in, int i, uint8_t& symbol) {
     const ComponentTables& t = setup_.tables[i];
-    return DecodeSymbol(bits_, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
+    return DecodeSymbol(in, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
   }
   JpegError Ac(int i, uint8_t& symbol) {
     const ComponentTables& t = setup_.tables[i];
@@ -447,14 +449,15 @@ class FastProgressiveDecoder {
   FastProgressiveDecoder(const FastProgressiveDecoder&) = delete;
   FastProgressiveDecoder& operator=(const FastProgressiveDecoder&) = delete;
 
+  // The reader the blocks read from is the caller's copy of Reader(), held in locals for the
+  // scan and handed back before these.
   void Restart() {
     predictors_[0] = predictors_[1] = predictors_[2] = 0;
     eobRun_ = 0;
     bits_.Restart();
   }
-
-  bool Overrun() const { return bits_.Overrun(); }
   void Finish() { bits_.Finish(); }
+  BufferedBits& Reader() { return buffer_; }
 
   // Blocks of an AC first scan inside the current end-of-band run: up to `most` of them are
   // passed over at once (they read no bits). Returns how many.
@@ -464,15 +467,15 @@ class FastProgressiveDecoder {
     return n;
   }
 
-  JpegError Sequential(int i, int16_t* block) {
-    JpegError error = DcFirst(i, block);
+  KAVROSA_ALWAYS_INLINE JpegError Sequential(BufferedBits& in, int i, int16_t* block) {
+    JpegError error = DcFirst(in, i, block);
     if (error != JpegError::kNone) return error;
     for (int32_t k = 1; k < 64;) {
       int32_t run = 0, size = 0;
-      error = AcSymbol(i, run, size);
+      error = AcSymbol(in, i, run, size);
       if (error != JpegError::kNone) return error;
       if (size > kMaxAcSize) return JpegError::kCoefficientSize;
-      const int32_t value = ReceiveExtend(size);
+      const int32_t value = ReceiveExtend(in, size);
       if (run == 0 && size == 0) break;  // end of block
       k += run;
       if (k > 63) return JpegError::kCoefficientOverrun;
@@ -482,12 +485,12 @@ class FastProgressiveDecoder {
     return JpegError::kNone;
   }
 
-  JpegError DcFirst(int i, int16_t* block) {
+  KAVROSA_ALWAYS_INLINE JpegError DcFirst(BufferedBits& in, int i, int16_t* block) {
     uint8_t size = 0;
-    const JpegError error = bits_.Dc(i, size);
+    const JpegError error = bits_.Dc(in, i, size);
     if (error != JpegError::kNone) return error;
     if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
-    predictors_[i] += ReceiveExtend(size);
+    predictors_[i] += ReceiveExtend(in, size);
     if (predictors_[i] > kMaxDcPredictor || predictors_[i] < -kMaxDcPredictor)
       return JpegError::kDcOutOfRange;
     const int32_t value = predictors_[i] * (1 << al_);
@@ -496,12 +499,13 @@ class FastProgressiveDecoder {
     return JpegError::kNone;
   }
 
-  JpegError DcRefine(int16_t* block) {
-    if (Bits(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
+  KAVROSA_ALWAYS_INLINE JpegError DcRefine(BufferedBits& in, int16_t* block) {
+    if (in.Take(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
     return JpegError::kNone;
   }
 
-  JpegError AcFirst(int i, int16_t* block, uint64_t& nonzero) {
+  KAVROSA_ALWAYS_INLINE JpegError AcFirst(BufferedBits& in, int i, int16_t* block,
+                                          uint64_t& nonzero) {
     if (eobRun_ > 0) {
       --eobRun_;
       return JpegError::kNone;
@@ -509,8 +513,8 @@ class FastProgressiveDecoder {
     const uint32_t* const codes = acCodes_[i].entries;
     const int32_t se = setup_.se;
     for (int32_t k = setup_.ss; k <= se; ++k) {
-      buffer_.Refill();
-      const uint32_t entry = codes[buffer_.Window() >> (64 - kAcBits)];
+      in.Refill();
+      const uint32_t entry = codes[in.Window() >> (64 - kAcBits)];
       const int32_t length = static_cast<int32_t>(entry & 0x0F);
       const int32_t run = static_cast<int32_t>((entry >> 12) & 0x0F);
       const int32_t size = static_cast<int32_t>((entry >> 8) & 0x0F);
@@ -518,7 +522,7 @@ class FastProgressiveDecoder {
         if (size != 0) {
           const int32_t value = (static_cast<int32_t>(entry) >> 16) * p1_;
           if (k + run <= se && FitsInt16(value)) {
-            buffer_.Skip(length);
+            in.Skip(length);
             k += run;
             block[kZigzag[k]] = static_cast<int16_t>(value);
             nonzero |= uint64_t{1} << k;
@@ -527,35 +531,42 @@ class FastProgressiveDecoder {
           }
         } else if (run == 15) {
           if (k + 15 <= se) {
-            buffer_.Skip(length);
+            in.Skip(length);
             k += 15;
             continue;
           }
         } else {
-          buffer_.Skip(length);
-          eobRun_ = EobRun(run) - 1;
+          in.Skip(length);
+          eobRun_ = (1 << run) + static_cast<int32_t>(in.Take(run)) - 1;
           break;
         }
       }
       // Anything else takes the plain step, from the same bits.
       bool bandEnds = false;
+      buffer_ = in;
       const JpegError error = AcFirstStep(i, block, nonzero, k, bandEnds);
+      in = buffer_;
       if (error != JpegError::kNone) return error;
       if (bandEnds) break;
     }
     return JpegError::kNone;
   }
 
-  JpegError AcRefine(int i, int16_t* block, uint64_t& nonzero) {
-    return gatherCorrections_ ? AcRefineGathered(i, block, nonzero)
-                              : AcRefineChecked(i, block, nonzero);
+  KAVROSA_ALWAYS_INLINE JpegError AcRefine(BufferedBits& in, int i, int16_t* block,
+                                           uint64_t& nonzero) {
+    if (gatherCorrections_) return AcRefineGathered(in, i, block, nonzero);
+    buffer_ = in;
+    const JpegError error = AcRefineChecked(i, block, nonzero);
+    in = buffer_;
+    return error;
   }
 
   // The refinement with the correction bits gathered as they come and applied once the block
   // is read (or refused: those read so far), in the same zig-zag order: they touch only
   // coefficients nonzero before the block, the new ones only zeros. The zero the walk stops at
   // is looked up by its rank among the block's zeros.
-  JpegError AcRefineGathered(int i, int16_t* block, uint64_t& nonzero) {
+  KAVROSA_ALWAYS_INLINE JpegError AcRefineGathered(BufferedBits& in, int i, int16_t* block,
+                                                   uint64_t& nonzero) {
     const int32_t ss = setup_.ss;
     const int32_t se = setup_.se;
     const uint64_t band = BandBits(ss, se);
@@ -576,8 +587,6 @@ class FastProgressiveDecoder {
     int32_t taken = 0;         // the nonzero coefficients below k
     uint64_t placed = 0;
     JpegError error = JpegError::kNone;
-    // The reader's state in locals for the loop, handed back around the plain steps.
-    BufferedBits in = buffer_;
     if (eobRun_ == 0) {
       while (k <= se) {
         int32_t run = 0;
@@ -610,7 +619,6 @@ class FastProgressiveDecoder {
       taken += rest;
       --eobRun_;
     }
-    buffer_ = in;
     if (taken > 0) {
       // Each set bit moves a coefficient whose bit Al is clear one step away from zero.
       uint64_t bits = corrections << (64 - taken);
@@ -672,6 +680,16 @@ class FastProgressiveDecoder {
   uint32_t Bits(int32_t n) { return bits_.Take(n); }
 
   int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
+  static int32_t ReceiveExtend(BufferedBits& in, int32_t size) {
+    return size == 0 ? 0 : ExtendValue(in.Take(size), size);
+  }
+
+  JpegError AcSymbol(BufferedBits& in, int i, int32_t& run, int32_t& size) {
+    buffer_ = in;
+    const JpegError error = AcSymbol(i, run, size);
+    in = buffer_;
+    return error;
+  }
 
   JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
     uint8_t rs = 0;
@@ -892,18 +910,19 @@ inline void Prefetch(const int16_t* block) {
 enum class BlockKind { kSequential, kDcFirst, kDcRefine, kAcFirst, kAcRefine };
 
 template <BlockKind kind>
-JpegError FastBlock(FastProgressiveDecoder& decoder, int i, int16_t* block, uint64_t* nonzero) {
+KAVROSA_ALWAYS_INLINE JpegError FastBlock(FastProgressiveDecoder& decoder, BufferedBits& in, int i,
+                                          int16_t* block, uint64_t* nonzero) {
   switch (kind) {
     case BlockKind::kSequential:
-      return decoder.Sequential(i, block);
+      return decoder.Sequential(in, i, block);
     case BlockKind::kDcFirst:
-      return decoder.DcFirst(i, block);
+      return decoder.DcFirst(in, i, block);
     case BlockKind::kDcRefine:
-      return decoder.DcRefine(block);
+      return decoder.DcRefine(in, block);
     case BlockKind::kAcFirst:
-      return decoder.AcFirst(i, block, *nonzero);
+      return decoder.AcFirst(in, i, block, *nonzero);
     case BlockKind::kAcRefine:
-      return decoder.AcRefine(i, block, *nonzero);
+      return decoder.AcRefine(in, i, block, *nonzero);
   }
   return JpegError::kNone;
 }
@@ -913,12 +932,21 @@ template <BlockKind kind>
 JpegError DecodeBlocksFast(DecodeContext& c, const ScanSetup& setup) {
   JpegDecoderState& s = c.state;
   FastProgressiveDecoder decoder(s, setup, c.coefficients);
+  // The reader's state in locals for the whole scan.
+  BufferedBits in = decoder.Reader();
   int32_t mcuCounter = 0;
   auto restart = [&]() {
     if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
+      decoder.Reader() = in;
       decoder.Restart();
+      in = decoder.Reader();
       mcuCounter = 0;
     }
+  };
+  auto overrun = [&]() { return in.Overrun() || s.bitOverrun != 0; };
+  auto finish = [&]() {
+    decoder.Reader() = in;
+    decoder.Finish();
   };
   if (setup.count == 1) {
     const int i = setup.order[0];
@@ -943,14 +971,17 @@ JpegError DecodeBlocksFast(DecodeContext& c, const ScanSetup& setup) {
         // The store is far larger than the caches: ask for the blocks a little ahead.
         if (bx + kPrefetchBlocks < component.scanBlocksPerLine)
           Prefetch(block + 64 * kPrefetchBlocks);
-        const JpegError error = FastBlock<kind>(decoder, i, block, component.Nonzero(bx, by));
-        if (decoder.Overrun()) return Truncated(decoder);
+        const JpegError error = FastBlock<kind>(decoder, in, i, block, component.Nonzero(bx, by));
+        if (overrun()) {
+          finish();
+          return JpegError::kTruncated;
+        }
         if (error != JpegError::kNone) return error;
         ++mcuCounter;
         ++bx;
       }
     }
-    decoder.Finish();
+    finish();
     return JpegError::kNone;
   }
   for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
@@ -967,8 +998,11 @@ JpegError DecodeBlocksFast(DecodeContext& c, const ScanSetup& setup) {
             if (mcuX + kPrefetchMcus < s.mcusPerRow)
               Prefetch(component.Block(x + kPrefetchMcus * sampling.h, y));
             const JpegError error =
-                FastBlock<kind>(decoder, i, component.Block(x, y), component.Nonzero(x, y));
-            if (decoder.Overrun()) return Truncated(decoder);
+                FastBlock<kind>(decoder, in, i, component.Block(x, y), component.Nonzero(x, y));
+            if (overrun()) {
+              finish();
+              return JpegError::kTruncated;
+            }
             if (error != JpegError::kNone) return error;
           }
         }
@@ -976,7 +1010,7 @@ JpegError DecodeBlocksFast(DecodeContext& c, const ScanSetup& setup) {
       ++mcuCounter;
     }
   }
-  decoder.Finish();
+  finish();
   return JpegError::kNone;
 }
 

@@ -721,24 +721,35 @@ class FastProgressiveDecoder {
       return false;
     }
     buffer_ = in;
-    const bool step = PlainRefineSymbol(i, run, value, error);
+    const PlainRefineStep plain = PlainRefineSymbol(i);
     in = buffer_;
-    return step;
+    run = plain.run;
+    value = plain.value;
+    error = plain.error;
+    return plain.step;
   }
 
-  // RefineSymbol's plain step, on the reader itself.
-  bool PlainRefineSymbol(int i, int32_t& run, int32_t& value, JpegError& error) {
+  // RefineSymbol's plain step, on the reader itself (returned by value, so that the hot loop's
+  // run and value stay out of memory).
+  struct PlainRefineStep {
+    int32_t run = 0;
+    int32_t value = 0;
+    JpegError error = JpegError::kNone;
+    bool step = false;
+  };
+  PlainRefineStep PlainRefineSymbol(int i) {
+    PlainRefineStep r;
     int32_t size = 0;
-    value = 0;
-    error = AcSymbol(i, run, size);
-    if (error == JpegError::kNone && size != 0) {
+    r.error = AcSymbol(i, r.run, size);
+    if (r.error == JpegError::kNone && size != 0) {
       if (size != 1)
-        error = JpegError::kCoefficientSize;
+        r.error = JpegError::kCoefficientSize;
       else
-        value = Bits(1) != 0 ? p1_ : -p1_;
+        r.value = Bits(1) != 0 ? p1_ : -p1_;
     }
-    if (error == JpegError::kNone && size == 0 && run != 15) eobRun_ = EobRun(run);
-    return error == JpegError::kNone && (size != 0 || run == 15);
+    if (r.error == JpegError::kNone && size == 0 && r.run != 15) eobRun_ = EobRun(r.run);
+    r.step = r.error == JpegError::kNone && (size != 0 || r.run == 15);
+    return r;
   }
 
   // The next n bits of `in` (n < 64), most significant first.

@@ -512,6 +512,10 @@ class FastProgressiveDecoder {
     }
     const uint32_t* const codes = acCodes_[i].entries;
     const int32_t se = setup_.se;
+    // Kept in registers for the block.
+    uint64_t mask = nonzero;
+    int32_t least = smallest_[i];
+    JpegError error = JpegError::kNone;
     for (int32_t k = setup_.ss; k <= se; ++k) {
       in.Refill();
       const uint32_t entry = codes[in.Window() >> (64 - kAcBits)];
@@ -525,8 +529,8 @@ class FastProgressiveDecoder {
             in.Skip(length);
             k += run;
             block[kZigzag[k]] = static_cast<int16_t>(value);
-            nonzero |= uint64_t{1} << k;
-            if (value < smallest_[i]) smallest_[i] = value;
+            mask |= uint64_t{1} << k;
+            least = value < least ? value : least;
             continue;
           }
         } else if (run == 15) {
@@ -542,14 +546,21 @@ class FastProgressiveDecoder {
         }
       }
       // Anything else takes the plain step, from the same bits.
-      bool bandEnds = false;
       buffer_ = in;
-      const JpegError error = AcFirstStep(i, block, nonzero, k, bandEnds);
+      const PlainFirstStep step = AcFirstStep(i, block, k);
       in = buffer_;
-      if (error != JpegError::kNone) return error;
-      if (bandEnds) break;
+      error = step.error;
+      if (error != JpegError::kNone) break;
+      k = step.k;
+      if (step.value != 0) {
+        mask |= uint64_t{1} << k;
+        least = step.value < least ? step.value : least;
+      }
+      if (step.bandEnds) break;
     }
-    return JpegError::kNone;
+    nonzero = mask;
+    smallest_[i] = least;
+    return error;
   }
 
   KAVROSA_ALWAYS_INLINE JpegError AcRefine(BufferedBits& in, int i, int16_t* block,
@@ -770,27 +781,44 @@ class FastProgressiveDecoder {
     return v;
   }
 
-  // One step of the AC first band as the plain decoder takes it, at k.
-  JpegError AcFirstStep(int i, int16_t* block, uint64_t& nonzero, int32_t& k, bool& bandEnds) {
+  // One step of the AC first band as the plain decoder takes it, at k: where the band goes on
+  // from and the value written there (0: none), or its end, or a refusal.
+  struct PlainFirstStep {
+    JpegError error = JpegError::kNone;
+    int32_t k = 0;
+    int32_t value = 0;
+    bool bandEnds = false;
+  };
+  PlainFirstStep AcFirstStep(int i, int16_t* block, int32_t k) {
+    PlainFirstStep r;
     int32_t run = 0, size = 0;
-    const JpegError error = AcSymbol(i, run, size);
-    if (error != JpegError::kNone) return error;
+    r.error = AcSymbol(i, run, size);
+    if (r.error != JpegError::kNone) return r;
     if (size == 0 && run != 15) {
       eobRun_ = EobRun(run) - 1;
-      bandEnds = true;
-      return JpegError::kNone;
+      r.bandEnds = true;
+      return r;
     }
-    if (size > kMaxAcSize) return JpegError::kCoefficientSize;
+    if (size > kMaxAcSize) {
+      r.error = JpegError::kCoefficientSize;
+      return r;
+    }
     k += run;
-    if (k > setup_.se) return JpegError::kCoefficientOverrun;
+    if (k > setup_.se) {
+      r.error = JpegError::kCoefficientOverrun;
+      return r;
+    }
+    r.k = k;
     if (size != 0) {
       const int32_t value = ReceiveExtend(size) * (1 << al_);
-      if (!FitsInt16(value)) return JpegError::kCoefficientSize;
+      if (!FitsInt16(value)) {
+        r.error = JpegError::kCoefficientSize;
+        return r;
+      }
       block[kZigzag[k]] = static_cast<int16_t>(value);
-      nonzero |= uint64_t{1} << k;
-      if (value < smallest_[i]) smallest_[i] = value;
+      r.value = value;
     }
-    return JpegError::kNone;
+    return r;
   }
 
   // A correction bit for each coefficient of `which`, in zig-zag order: a set bit moves a

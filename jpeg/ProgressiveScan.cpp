@@ -413,10 +413,10 @@ void MakeRefineCodes(int32_t p1, AcCodes& codes) {
   }
 }
 
-// The fast path's blocks: the same steps as ProgressiveDecoder<LookaheadBits>, consuming the
-// same bits and writing the same coefficients (also when refusing), with the common AC steps
-// resolved in one lookup, the correction bits taken from the buffer a word at a time, and each
-// block's nonzero coefficients kept in the store instead of found again.
+// The fast path's blocks: the same steps as ProgressiveDecoder, consuming the same bits and
+// refusing alike, with the common AC steps resolved in one lookup (code and value bits
+// together), the correction bits of a refinement taken a word at a time and applied at the
+// block's end, and each block's nonzero coefficients kept in the store instead of found again.
 class FastProgressiveDecoder {
  public:
   FastProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup, CoefficientStore& store)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "jpeg/HuffmanTables.h"
 #include "jpeg/JpegDecoderState.h"
@@ -47,6 +48,21 @@ class BufferedBits {
     return v;
   }
 
+  // At least 56 bits held after this (and at most 63, as always), so a few steps can go
+  // without checks. Tops up whole bytes each time it can, which needs no test of the count.
+  void Refill() {
+    if (!LoadWord()) {
+      if (count_ < 56) Fill();
+    }
+  }
+  // The held bits, left-aligned, and consuming some of them (n < the count held).
+  uint64_t Window() const { return bits_; }
+  int Count() const { return count_; }
+  void Skip(int n) {
+    bits_ <<= n;
+    count_ -= n;
+  }
+
   // True once a bit at or past streamEnd has been consumed.
   bool Overrun() const { return count_ < padBits_; }
 
@@ -54,8 +70,22 @@ class BufferedBits {
   // overrun flag.
   void Save(JpegDecoderState& s) const {
     const uint64_t consumed = 8 * loaded_ - static_cast<uint64_t>(count_);
+    // Stepping byte by byte, found a 0xFF at a time: the bytes between are plain.
     const uint8_t* cursor = origin_;
-    for (uint64_t i = 0; i < consumed / 8; ++i) cursor = Step(cursor);
+    uint64_t steps = consumed / 8;
+    while (steps > 0 && cursor < end_) {
+      const uint64_t left = static_cast<uint64_t>(end_ - cursor);
+      const size_t span = static_cast<size_t>(steps < left ? steps : left);
+      const void* mark = std::memchr(cursor, 0xFF, span);
+      if (mark == nullptr) {
+        cursor += span;
+        steps -= span;
+        continue;
+      }
+      const uint8_t* ff = static_cast<const uint8_t*>(mark);
+      steps -= static_cast<uint64_t>(ff - cursor) + 1;
+      cursor = Step(ff);
+    }
     s.bitCursor = cursor;
     s.bitPosition = static_cast<int32_t>(consumed % 8);
     if (Overrun()) s.bitOverrun = 1;
@@ -68,8 +98,27 @@ class BufferedBits {
     return p < end_ ? p + 1 : p;
   }
 
+  // Eight bytes at once when none of them is 0xFF, so every one is data: as many whole bytes
+  // as fit below 64 bits are counted. The bits past them are the next byte's own, so loading
+  // it again later ORs the same bits. False when the bytes are not all data (or too few).
+  bool LoadWord() {
+    if (end_ - next_ < 8) return false;
+    uint64_t word = 0;
+    std::memcpy(&word, next_, 8);
+    // No byte is 0xFF when no byte of the complement is zero.
+    const uint64_t inverted = ~word;
+    if (((inverted - 0x0101010101010101u) & ~inverted & 0x8080808080808080u) != 0) return false;
+    const int bytes = (63 - count_) >> 3;
+    bits_ |= LoadBigEndian(word) >> count_;
+    count_ += 8 * bytes;
+    next_ += bytes;
+    loaded_ += static_cast<uint64_t>(bytes);
+    return true;
+  }
+
   void Fill() {
-    while (count_ <= 56) {
+    if (count_ < 56 && LoadWord()) return;
+    while (count_ < 56) {
       uint64_t byte = 0;
       if (next_ < end_) {
         byte = *next_;
@@ -81,6 +130,18 @@ class BufferedBits {
       count_ += 8;
       ++loaded_;
     }
+  }
+
+  static uint64_t LoadBigEndian(uint64_t word) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return __builtin_bswap64(word);
+#else
+    uint8_t b[8];
+    std::memcpy(b, &word, 8);
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = v << 8 | b[i];
+    return v;
+#endif
   }
 
   const uint8_t* end_ = nullptr;

@@ -1,6 +1,6 @@
 #include "jpeg/CoefficientStore.h"
 
-#include <new>
+#include <cstdlib>
 
 namespace kavrosa {
 
@@ -25,15 +25,15 @@ bool CoefficientStore::Allocate(const JpegDecoderState& s) {
              static_cast<uint64_t>(c.blockRows);
   }
   if (total > kMaxCoefficientBytes) return false;
-  try {
-    for (int i = 0; i < s.componentCount; ++i) {
-      ComponentCoefficients& c = components[i];
-      c.values.assign(64 * static_cast<size_t>(c.blocksPerLine) * static_cast<size_t>(c.blockRows),
-                      0);
+  for (int i = 0; i < s.componentCount; ++i) {
+    ComponentCoefficients& c = components[i];
+    const size_t blocks = static_cast<size_t>(c.blocksPerLine) * static_cast<size_t>(c.blockRows);
+    c.values.reset(static_cast<int16_t*>(std::calloc(64 * blocks, sizeof(int16_t))));
+    c.nonzero.reset(static_cast<uint64_t*>(std::calloc(blocks, sizeof(uint64_t))));
+    if (blocks != 0 && (!c.values || !c.nonzero)) {
+      Free();
+      return false;
     }
-  } catch (const std::bad_alloc&) {
-    Free();
-    return false;
   }
   return true;
 }

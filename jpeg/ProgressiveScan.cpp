@@ -6,12 +6,20 @@
 // a progressive scan must continue the approximation its band has reached. The reference path
 // reads with the one-bit reader and the per-bit search; the fast path reads the same bits from a
 // buffer and resolves symbols through lookahead tables.
+#include <cstring>
+
 #include "jpeg/BitReader.h"
 #include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+
+#if defined(__GNUC__)
+#define KAVROSA_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define KAVROSA_ALWAYS_INLINE inline
 #endif
 
 namespace kavrosa {
@@ -107,9 +115,11 @@ class LookaheadBits {
   }
 
   uint32_t Take(int32_t n) { return bits_.Take(n); }
-  JpegError Dc(int i, uint8_t& symbol) {
+  JpegError Dc(int i, uint8_t& symbol) { return Dc(bits_, i, symbol); }
+  // The same from a copy of the reader.
+  JpegError Dc(BufferedBits& in, int i, uint8_t& symbol) {
     const ComponentTables& t = setup_.tables[i];
-    return DecodeSymbol(bits_, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
+    return DecodeSymbol(in, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
   }
   JpegError Ac(int i, uint8_t& symbol) {
     const ComponentTables& t = setup_.tables[i];
@@ -124,6 +134,7 @@ class LookaheadBits {
   bool Overrun() const { return bits_.Overrun() || s_.bitOverrun != 0; }
   // Hands the position back to the state, where the scan's end is aligned.
   void Finish() { bits_.Save(s_); }
+  BufferedBits& Buffer() { return bits_; }
 
  private:
   JpegDecoderState& s_;
@@ -309,6 +320,548 @@ class ProgressiveDecoder {
   BitSource bits_;
 };
 
+// The AC codes of kAcBits bits or fewer, each with the value bits that follow it when they fit
+// too: the value in the top 16 bits, the symbol in bits 8-15, the code's length in bits 4-7 and
+// the length with the value bits in bits 0-3 (0 when the code or its value does not fit, or no
+// code matches, left to the per-bit search).
+constexpr int kAcBits = 10;
+
+struct AcCodes {
+  uint32_t entries[1 << kAcBits];
+};
+
+void BuildAcCodes(const ComponentTables& t, AcCodes& codes) {
+  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
+    uint32_t entry = 0;
+    uint32_t code = 0;
+    for (int l = 1; l <= kAcBits; ++l) {
+      code = (code << 1) | ((pattern >> (kAcBits - l)) & 1u);
+      const HuffmanLengthEntry& length = t.acTable->entries[l];
+      if (length.maxCode == 0xFFFF || code > length.maxCode) continue;
+      const uint32_t index = length.valueIndex + code - length.minCode;
+      if (index < static_cast<uint32_t>(t.acCount)) {
+        const uint32_t symbol = t.acValues[index];
+        const int size = static_cast<int>(symbol & 0x0F);
+        if (size <= kMaxAcSize && l + size <= kAcBits) {
+          const uint32_t bits = (pattern >> (kAcBits - l - size)) & ((1u << size) - 1u);
+          const int32_t value = size == 0 ? 0 : ExtendValue(bits, size);
+          entry = static_cast<uint32_t>(value) << 16 | symbol << 8 | static_cast<uint32_t>(l) << 4 |
+                  static_cast<uint32_t>(l + size);
+        }
+      }
+      break;
+    }
+    codes.entries[pattern] = entry;
+  }
+}
+
+// For each byte value: the positions of its set bits, in order (zero-padded to eight), and
+// how many there are.
+struct BitsOfByte {
+  uint8_t at[256][8];
+  uint8_t count[256];
+  BitsOfByte() {
+    for (int v = 0; v < 256; ++v) {
+      int n = 0;
+      for (int b = 0; b < 8; ++b) at[v][b] = 0;
+      for (int b = 0; b < 8; ++b)
+        if ((v >> b) & 1) at[v][n++] = static_cast<uint8_t>(b);
+      count[v] = static_cast<uint8_t>(n);
+    }
+  }
+};
+const BitsOfByte& SetBitsOfBytes() {
+  static const BitsOfByte table;
+  return table;
+}
+
+// The positions of the set bits of x in increasing order, eight bytes at a time (`at` has
+// room for 16 more); returns how many.
+inline int32_t ListSetBits(uint64_t x, const BitsOfByte& bits, uint8_t (&at)[80]) {
+  int32_t n = 0;
+  for (int b = 0; b < 8; ++b) {
+    const uint32_t v = static_cast<uint32_t>(x >> (8 * b)) & 0xFF;
+    uint64_t positions = 0;
+    std::memcpy(&positions, bits.at[v], 8);
+    positions += 0x0808080808080808u * static_cast<uint64_t>(b);  // no byte carries: all < 64
+    std::memcpy(at + n, &positions, 8);
+    n += bits.count[v];
+  }
+  return n;
+}
+
+// A refining scan's entries, from BuildAcCodes': kRefineStep for a new coefficient (its sign
+// bit included, the value +-p1 in the top 16 bits) or a run of sixteen zeros (value 0),
+// kRefineEnd for an end of band (its extra bits not included), with the bits to consume in
+// bits 0-4 and the run in bits 8-11; 0 for anything else, left to the per-bit search.
+constexpr uint32_t kRefineStep = 1u << 5;
+constexpr uint32_t kRefineEnd = 1u << 6;
+
+void MakeRefineCodes(int32_t p1, AcCodes& codes) {
+  for (uint32_t& entry : codes.entries) {
+    const uint32_t length = entry & 0x0F;
+    const uint32_t run = (entry >> 12) & 0x0F;
+    const uint32_t size = (entry >> 8) & 0x0F;
+    const int32_t value = static_cast<int32_t>(entry) < 0 ? -p1 : p1;
+    uint32_t refined = 0;
+    if (length != 0 && size == 1) {
+      refined = kRefineStep | length | run << 8 | static_cast<uint32_t>(value) << 16;
+    } else if (length != 0 && size == 0) {
+      refined = (run == 15 ? kRefineStep : kRefineEnd) | length | run << 8;
+    }
+    entry = refined;
+  }
+}
+
+// The fast path's blocks: the same steps as ProgressiveDecoder, consuming the same bits and
+// refusing alike, with the common AC steps resolved in one lookup (code and value bits
+// together), the correction bits of a refinement taken a word at a time and applied at the
+// block's end, and each block's nonzero coefficients kept in the store instead of found again.
+class FastProgressiveDecoder {
+ public:
+  FastProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup, CoefficientStore& store)
+      : s_(s),
+        setup_(setup),
+        store_(store),
+        al_(s.progressive ? setup.al : 0),
+        p1_(1 << al_),
+        bits_(s, setup),
+        buffer_(bits_.Buffer()),
+        setBits_(SetBitsOfBytes()) {
+    for (int i = 0; i < 3; ++i) smallest_[i] = store.components[i].smallest;
+    if (s.progressive && setup.ss != 0) {
+      for (int n = 0; n < setup.count; ++n) {
+        const int i = setup.order[n];
+        BuildAcCodes(setup.tables[i], acCodes_[i]);
+        if (setup.ah != 0) {
+          MakeRefineCodes(p1_, acCodes_[i]);
+          // A correction moves a coefficient by p1 at most once per scan and a new one is
+          // +-p1: when none can leave 16 bits, the corrections wait for the block's end.
+          if (smallest_[i] - p1_ < -32768) gatherCorrections_ = false;
+          smallest_[i] = smallest_[i] - p1_ < -p1_ ? smallest_[i] - p1_ : -p1_;
+        }
+      }
+    }
+  }
+  ~FastProgressiveDecoder() {
+    for (int i = 0; i < 3; ++i) store_.components[i].smallest = smallest_[i];
+  }
+  FastProgressiveDecoder(const FastProgressiveDecoder&) = delete;
+  FastProgressiveDecoder& operator=(const FastProgressiveDecoder&) = delete;
+
+  // The reader the blocks read from is the caller's copy of Reader(), held in locals for the
+  // scan and handed back before these.
+  void Restart() {
+    predictors_[0] = predictors_[1] = predictors_[2] = 0;
+    eobRun_ = 0;
+    bits_.Restart();
+  }
+  void Finish() { bits_.Finish(); }
+  BufferedBits& Reader() { return buffer_; }
+
+  // Blocks of an AC first scan inside the current end-of-band run: up to `most` of them are
+  // passed over at once (they read no bits). Returns how many.
+  int32_t SkipBands(int32_t most) {
+    const int32_t n = eobRun_ < most ? eobRun_ : most;
+    eobRun_ -= n;
+    return n;
+  }
+
+  KAVROSA_ALWAYS_INLINE JpegError Sequential(BufferedBits& in, int i, int16_t* block) {
+    JpegError error = DcFirst(in, i, block);
+    if (error != JpegError::kNone) return error;
+    for (int32_t k = 1; k < 64;) {
+      int32_t run = 0, size = 0;
+      error = AcSymbol(in, i, run, size);
+      if (error != JpegError::kNone) return error;
+      if (size > kMaxAcSize) return JpegError::kCoefficientSize;
+      const int32_t value = ReceiveExtend(in, size);
+      if (run == 0 && size == 0) break;  // end of block
+      k += run;
+      if (k > 63) return JpegError::kCoefficientOverrun;
+      block[kZigzag[k]] = static_cast<int16_t>(value);
+      ++k;
+    }
+    return JpegError::kNone;
+  }
+
+  KAVROSA_ALWAYS_INLINE JpegError DcFirst(BufferedBits& in, int i, int16_t* block) {
+    uint8_t size = 0;
+    const JpegError error = bits_.Dc(in, i, size);
+    if (error != JpegError::kNone) return error;
+    if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
+    predictors_[i] += ReceiveExtend(in, size);
+    if (predictors_[i] > kMaxDcPredictor || predictors_[i] < -kMaxDcPredictor)
+      return JpegError::kDcOutOfRange;
+    const int32_t value = predictors_[i] * (1 << al_);
+    if (!FitsInt16(value)) return JpegError::kDcOutOfRange;
+    block[0] = static_cast<int16_t>(value);
+    return JpegError::kNone;
+  }
+
+  KAVROSA_ALWAYS_INLINE JpegError DcRefine(BufferedBits& in, int16_t* block) {
+    if (in.Take(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
+    return JpegError::kNone;
+  }
+
+  KAVROSA_ALWAYS_INLINE JpegError AcFirst(BufferedBits& in, int i, int16_t* block,
+                                          uint64_t& nonzero) {
+    if (eobRun_ > 0) {
+      --eobRun_;
+      return JpegError::kNone;
+    }
+    const uint32_t* const codes = acCodes_[i].entries;
+    const int32_t se = setup_.se;
+    // Kept in registers for the block.
+    uint64_t mask = nonzero;
+    int32_t least = smallest_[i];
+    JpegError error = JpegError::kNone;
+    for (int32_t k = setup_.ss; k <= se; ++k) {
+      in.Refill();
+      const uint32_t entry = codes[in.Window() >> (64 - kAcBits)];
+      const int32_t length = static_cast<int32_t>(entry & 0x0F);
+      const int32_t run = static_cast<int32_t>((entry >> 12) & 0x0F);
+      const int32_t size = static_cast<int32_t>((entry >> 8) & 0x0F);
+      if (length != 0) {
+        if (size != 0) {
+          const int32_t value = (static_cast<int32_t>(entry) >> 16) * p1_;
+          if (k + run <= se && FitsInt16(value)) {
+            in.Skip(length);
+            k += run;
+            block[kZigzag[k]] = static_cast<int16_t>(value);
+            mask |= uint64_t{1} << k;
+            least = value < least ? value : least;
+            continue;
+          }
+        } else if (run == 15) {
+          if (k + 15 <= se) {
+            in.Skip(length);
+            k += 15;
+            continue;
+          }
+        } else {
+          in.Skip(length);
+          eobRun_ = (1 << run) + static_cast<int32_t>(in.Take(run)) - 1;
+          break;
+        }
+      }
+      // Anything else takes the plain step, from the same bits.
+      buffer_ = in;
+      const PlainFirstStep step = AcFirstStep(i, block, k);
+      in = buffer_;
+      error = step.error;
+      if (error != JpegError::kNone) break;
+      k = step.k;
+      if (step.value != 0) {
+        mask |= uint64_t{1} << k;
+        least = step.value < least ? step.value : least;
+      }
+      if (step.bandEnds) break;
+    }
+    nonzero = mask;
+    smallest_[i] = least;
+    return error;
+  }
+
+  KAVROSA_ALWAYS_INLINE JpegError AcRefine(BufferedBits& in, int i, int16_t* block,
+                                           uint64_t& nonzero) {
+    if (gatherCorrections_) return AcRefineGathered(in, i, block, nonzero);
+    buffer_ = in;
+    const JpegError error = AcRefineChecked(i, block, nonzero);
+    in = buffer_;
+    return error;
+  }
+
+  // The refinement with the correction bits gathered as they come and applied once the block
+  // is read (or refused: those read so far), in the same zig-zag order: they touch only
+  // coefficients nonzero before the block, the new ones only zeros. The zero the walk stops at
+  // is looked up by its rank among the block's zeros.
+  KAVROSA_ALWAYS_INLINE JpegError AcRefineGathered(BufferedBits& in, int i, int16_t* block,
+                                                   uint64_t& nonzero) {
+    const int32_t ss = setup_.ss;
+    const int32_t se = setup_.se;
+    const uint64_t band = BandBits(ss, se);
+    const uint64_t before = nonzero & band;
+    // The band's zeros in order, then sixteen made-up ones past se: a run reaching past the
+    // band's last zero stops there, having passed every nonzero coefficient left.
+    uint8_t zeroAt[80];
+    const int32_t zeroCount = ListSetBits(~nonzero & band, setBits_, zeroAt);
+    const uint64_t past = static_cast<uint64_t>(se + 1) * 0x0101010101010101u;
+    const uint64_t pastLow = past + 0x0706050403020100u;
+    const uint64_t pastHigh = past + 0x0F0E0D0C0B0A0908u;
+    std::memcpy(zeroAt + zeroCount, &pastLow, 8);
+    std::memcpy(zeroAt + zeroCount + 8, &pastHigh, 8);
+    const int32_t nonzeroCount = se - ss + 1 - zeroCount;
+    int32_t k = ss;
+    int32_t zerosPassed = 0;   // the band's zeros below k (made-up ones included)
+    uint64_t corrections = 0;  // one bit per nonzero coefficient passed, the latest lowest
+    int32_t taken = 0;         // the nonzero coefficients below k
+    uint64_t placed = 0;
+    JpegError error = JpegError::kNone;
+    if (eobRun_ == 0) {
+      while (k <= se) {
+        int32_t run = 0;
+        int32_t value = 0;
+        if (!RefineSymbol(i, in, run, value, error)) break;
+        // The walk stops at the run-th zero from k; the positions before it that are not zeros
+        // are the nonzero coefficients it passes, each with its correction bit.
+        const int32_t rank = zerosPassed + run;
+        const int32_t stop = zeroAt[rank];
+        const int32_t below = stop - ss - rank;  // nonzero coefficients below stop
+        const int32_t passed = below - taken;
+        corrections = corrections << passed | TakeUpTo63(in, passed);
+        taken = below;
+        zerosPassed = rank + 1;
+        k = stop;
+        if (value != 0) {
+          if (k > se) {
+            error = JpegError::kCoefficientOverrun;
+            break;
+          }
+          block[kZigzag[k]] = static_cast<int16_t>(value);
+          placed |= uint64_t{1} << k;
+        }
+        ++k;
+      }
+    }
+    if (error == JpegError::kNone && eobRun_ > 0) {
+      const int32_t rest = nonzeroCount - taken;
+      corrections = corrections << rest | TakeUpTo63(in, rest);
+      taken += rest;
+      --eobRun_;
+    }
+    if (taken > 0) {
+      // Each set bit moves a coefficient whose bit Al is clear one step away from zero.
+      uint64_t bits = corrections << (64 - taken);
+      uint64_t which = before;
+      for (int32_t n = 0; n < taken; ++n, which &= which - 1) {
+        int16_t& coefficient = block[kZigzag[__builtin_ctzll(which)]];
+        const int32_t c = coefficient;
+        const int32_t bit = static_cast<int32_t>(bits >> 63);
+        bits <<= 1;
+        const int32_t step = ((c & p1_) ^ p1_) & -bit;
+        const int32_t sign = c >> 31;
+        coefficient = static_cast<int16_t>(c + ((step ^ sign) - sign));
+      }
+    }
+    nonzero |= placed;
+    return error;
+  }
+
+  // As ProgressiveDecoder::AcRefine, with `nonzero` the block's nonzero coefficients.
+  JpegError AcRefineChecked(int i, int16_t* block, uint64_t& nonzero) {
+    int32_t k = setup_.ss;
+    const int32_t se = setup_.se;
+    const uint64_t before = nonzero;
+    if (eobRun_ == 0) {
+      for (; k <= se; ++k) {
+        int32_t run = 0;
+        int32_t value = 0;
+        JpegError error = JpegError::kNone;
+        if (!RefineSymbol(i, buffer_, run, value, error)) {
+          if (error != JpegError::kNone) return error;
+          break;
+        }
+        uint64_t zeros = ~before & BandBits(k, se);
+        for (; run > 0 && zeros != 0; --run) zeros &= zeros - 1;
+        const int32_t stop = zeros != 0 ? __builtin_ctzll(zeros) : se + 1;
+        if (stop > k) {
+          const JpegError error = CorrectAll(block, before & BandBits(k, stop - 1));
+          if (error != JpegError::kNone) return error;
+        }
+        k = stop;
+        if (value != 0) {
+          if (k > se) return JpegError::kCoefficientOverrun;
+          block[kZigzag[k]] = static_cast<int16_t>(value);
+          nonzero |= uint64_t{1} << k;
+        }
+      }
+    }
+    if (eobRun_ > 0) {
+      if (k <= se) {
+        const JpegError error = CorrectAll(block, before & BandBits(k, se));
+        if (error != JpegError::kNone) return error;
+      }
+      --eobRun_;
+    }
+    return JpegError::kNone;
+  }
+
+ private:
+  uint32_t Bits(int32_t n) { return bits_.Take(n); }
+
+  int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
+  static int32_t ReceiveExtend(BufferedBits& in, int32_t size) {
+    return size == 0 ? 0 : ExtendValue(in.Take(size), size);
+  }
+
+  JpegError AcSymbol(BufferedBits& in, int i, int32_t& run, int32_t& size) {
+    buffer_ = in;
+    const JpegError error = AcSymbol(i, run, size);
+    in = buffer_;
+    return error;
+  }
+
+  JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
+    uint8_t rs = 0;
+    const JpegError error = bits_.Ac(i, rs);
+    if (error != JpegError::kNone) return error;
+    run = rs >> 4;
+    size = rs & 0x0F;
+    return JpegError::kNone;
+  }
+
+  int32_t EobRun(int32_t r) { return (1 << r) + static_cast<int32_t>(Bits(r)); }
+
+  // One symbol of a refining scan read from `in` (the reader itself, or a copy of it in
+  // locals): true for a new coefficient (`value` +-p1) or sixteen zeros (`value` 0) after `run`
+  // zeros; false at an end of band (eobRun_ set) or when refused (`error` set).
+  KAVROSA_ALWAYS_INLINE bool RefineSymbol(int i, BufferedBits& in, int32_t& run, int32_t& value,
+                                          JpegError& error) {
+    in.Refill();
+    const uint32_t entry = acCodes_[i].entries[in.Window() >> (64 - kAcBits)];
+    run = static_cast<int32_t>((entry >> 8) & 0x0F);
+    if ((entry & kRefineStep) != 0) {
+      in.Skip(static_cast<int>(entry & 0x1F));
+      value = static_cast<int32_t>(entry) >> 16;
+      return true;
+    }
+    if ((entry & kRefineEnd) != 0) {
+      in.Skip(static_cast<int>(entry & 0x1F));
+      eobRun_ = (1 << run) + static_cast<int32_t>(in.Take(run));
+      return false;
+    }
+    buffer_ = in;
+    const PlainRefineStep plain = PlainRefineSymbol(i);
+    in = buffer_;
+    run = plain.run;
+    value = plain.value;
+    error = plain.error;
+    return plain.step;
+  }
+
+  // RefineSymbol's plain step, on the reader itself (returned by value, so that the hot loop's
+  // run and value stay out of memory).
+  struct PlainRefineStep {
+    int32_t run = 0;
+    int32_t value = 0;
+    JpegError error = JpegError::kNone;
+    bool step = false;
+  };
+  PlainRefineStep PlainRefineSymbol(int i) {
+    PlainRefineStep r;
+    int32_t size = 0;
+    r.error = AcSymbol(i, r.run, size);
+    if (r.error == JpegError::kNone && size != 0) {
+      if (size != 1)
+        r.error = JpegError::kCoefficientSize;
+      else
+        r.value = Bits(1) != 0 ? p1_ : -p1_;
+    }
+    if (r.error == JpegError::kNone && size == 0 && r.run != 15) eobRun_ = EobRun(r.run);
+    r.step = r.error == JpegError::kNone && (size != 0 || r.run == 15);
+    return r;
+  }
+
+  // The next n bits of `in` (n < 64), most significant first.
+  static uint64_t TakeUpTo63(BufferedBits& in, int32_t n) {
+    if (n > in.Count()) {
+      in.Refill();
+      if (n > in.Count()) {
+        const uint64_t high = (in.Window() >> 32);
+        in.Skip(32);
+        in.Refill();
+        const uint64_t low = (in.Window() >> 1) >> (63 - (n - 32));
+        in.Skip(n - 32);
+        return high << (n - 32) | low;
+      }
+    }
+    const uint64_t v = (in.Window() >> 1) >> (63 - n);
+    in.Skip(n);
+    return v;
+  }
+
+  // One step of the AC first band as the plain decoder takes it, at k: where the band goes on
+  // from and the value written there (0: none), or its end, or a refusal.
+  struct PlainFirstStep {
+    JpegError error = JpegError::kNone;
+    int32_t k = 0;
+    int32_t value = 0;
+    bool bandEnds = false;
+  };
+  PlainFirstStep AcFirstStep(int i, int16_t* block, int32_t k) {
+    PlainFirstStep r;
+    int32_t run = 0, size = 0;
+    r.error = AcSymbol(i, run, size);
+    if (r.error != JpegError::kNone) return r;
+    if (size == 0 && run != 15) {
+      eobRun_ = EobRun(run) - 1;
+      r.bandEnds = true;
+      return r;
+    }
+    if (size > kMaxAcSize) {
+      r.error = JpegError::kCoefficientSize;
+      return r;
+    }
+    k += run;
+    if (k > setup_.se) {
+      r.error = JpegError::kCoefficientOverrun;
+      return r;
+    }
+    r.k = k;
+    if (size != 0) {
+      const int32_t value = ReceiveExtend(size) * (1 << al_);
+      if (!FitsInt16(value)) {
+        r.error = JpegError::kCoefficientSize;
+        return r;
+      }
+      block[kZigzag[k]] = static_cast<int16_t>(value);
+      r.value = value;
+    }
+    return r;
+  }
+
+  // A correction bit for each coefficient of `which`, in zig-zag order: a set bit moves a
+  // coefficient whose bit Al is clear one step away from zero.
+  JpegError CorrectAll(int16_t* block, uint64_t which) {
+    while (which != 0) {
+      buffer_.Refill();
+      uint64_t window = buffer_.Window();
+      int n = 0;
+      for (; which != 0 && n < 56; which &= which - 1, ++n) {
+        int16_t& coefficient = block[kZigzag[__builtin_ctzll(which)]];
+        const int32_t c = coefficient;
+        const int32_t bit = static_cast<int32_t>(window >> 63);
+        window <<= 1;
+        const int32_t step = ((c & p1_) ^ p1_) & -bit;  // p1 when the bit is set and Al clear
+        const int32_t sign = c >> 31;
+        const int32_t value = c + ((step ^ sign) - sign);
+        if (!FitsInt16(value)) {
+          buffer_.Skip(n + 1);
+          return JpegError::kCoefficientSize;
+        }
+        coefficient = static_cast<int16_t>(value);
+      }
+      buffer_.Skip(n);
+    }
+    return JpegError::kNone;
+  }
+
+  JpegDecoderState& s_;
+  const ScanSetup& setup_;
+  CoefficientStore& store_;
+  const int32_t al_;
+  const int32_t p1_;
+  int32_t predictors_[3] = {0, 0, 0};
+  int32_t eobRun_ = 0;
+  LookaheadBits bits_;
+  BufferedBits& buffer_;
+  const BitsOfByte& setBits_;
+  bool gatherCorrections_ = true;
+  int32_t smallest_[3];
+  AcCodes acCodes_[3];
+};
+
 // The scan must start each coefficient of its band (Ah = 0 on a coefficient never coded, and
 // for AC only after the component's DC) or refine it by exactly the next bit.
 JpegError AdvanceApproximation(CoefficientStore& store, const ScanSetup& setup) {
@@ -380,6 +933,135 @@ JpegError DecodeBlocks(DecodeContext& c, const ScanSetup& setup) {
   return JpegError::kNone;
 }
 
+constexpr int32_t kPrefetchBlocks = 8;
+constexpr int32_t kPrefetchMcus = 4;
+
+// Both cache lines of a block, for writing.
+inline void Prefetch(const int16_t* block) {
+#if defined(__GNUC__)
+  __builtin_prefetch(block, 1);
+  __builtin_prefetch(block + 32, 1);
+#else
+  (void)block;
+#endif
+}
+
+enum class BlockKind { kSequential, kDcFirst, kDcRefine, kAcFirst, kAcRefine };
+
+template <BlockKind kind>
+KAVROSA_ALWAYS_INLINE JpegError FastBlock(FastProgressiveDecoder& decoder, BufferedBits& in, int i,
+                                          int16_t* block, uint64_t* nonzero) {
+  switch (kind) {
+    case BlockKind::kSequential:
+      return decoder.Sequential(in, i, block);
+    case BlockKind::kDcFirst:
+      return decoder.DcFirst(in, i, block);
+    case BlockKind::kDcRefine:
+      return decoder.DcRefine(in, block);
+    case BlockKind::kAcFirst:
+      return decoder.AcFirst(in, i, block, *nonzero);
+    case BlockKind::kAcRefine:
+      return decoder.AcRefine(in, i, block, *nonzero);
+  }
+  return JpegError::kNone;
+}
+
+// DecodeBlocks on the fast path, for one kind of block.
+template <BlockKind kind>
+JpegError DecodeBlocksFast(DecodeContext& c, const ScanSetup& setup) {
+  JpegDecoderState& s = c.state;
+  FastProgressiveDecoder decoder(s, setup, c.coefficients);
+  // The reader's state in locals for the whole scan.
+  BufferedBits in = decoder.Reader();
+  int32_t mcuCounter = 0;
+  auto restart = [&]() {
+    if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
+      decoder.Reader() = in;
+      decoder.Restart();
+      in = decoder.Reader();
+      mcuCounter = 0;
+    }
+  };
+  auto overrun = [&]() { return in.Overrun() || s.bitOverrun != 0; };
+  auto finish = [&]() {
+    decoder.Reader() = in;
+    decoder.Finish();
+  };
+  if (setup.count == 1) {
+    const int i = setup.order[0];
+    ComponentCoefficients& component = c.coefficients.components[i];
+    for (int32_t by = 0; by < component.scanBlockRows; ++by) {
+      for (int32_t bx = 0; bx < component.scanBlocksPerLine;) {
+        restart();
+        if (kind == BlockKind::kAcFirst) {
+          // Blocks inside an end-of-band run read nothing, up to the row's end or the next
+          // restart.
+          int32_t most = component.scanBlocksPerLine - bx;
+          if (s.restartInterval != 0 && s.restartInterval - mcuCounter < most)
+            most = s.restartInterval - mcuCounter;
+          const int32_t skipped = decoder.SkipBands(most);
+          if (skipped > 0) {
+            bx += skipped;
+            mcuCounter += skipped;
+            continue;
+          }
+        }
+        int16_t* const block = component.Block(bx, by);
+        // The store is far larger than the caches: ask for the blocks a little ahead.
+        if (bx + kPrefetchBlocks < component.scanBlocksPerLine)
+          Prefetch(block + 64 * kPrefetchBlocks);
+        const JpegError error = FastBlock<kind>(decoder, in, i, block, component.Nonzero(bx, by));
+        if (overrun()) {
+          finish();
+          return JpegError::kTruncated;
+        }
+        if (error != JpegError::kNone) return error;
+        ++mcuCounter;
+        ++bx;
+      }
+    }
+    finish();
+    return JpegError::kNone;
+  }
+  for (int32_t mcuY = 0; mcuY < s.mcuRows; ++mcuY) {
+    for (int32_t mcuX = 0; mcuX < s.mcusPerRow; ++mcuX) {
+      restart();
+      for (int n = 0; n < setup.count; ++n) {
+        const int i = setup.order[n];
+        const ComponentSpec& sampling = s.components[i];
+        ComponentCoefficients& component = c.coefficients.components[i];
+        for (int32_t by = 0; by < sampling.v; ++by) {
+          for (int32_t bx = 0; bx < sampling.h; ++bx) {
+            const int32_t x = mcuX * sampling.h + bx;
+            const int32_t y = mcuY * sampling.v + by;
+            if (mcuX + kPrefetchMcus < s.mcusPerRow)
+              Prefetch(component.Block(x + kPrefetchMcus * sampling.h, y));
+            const JpegError error =
+                FastBlock<kind>(decoder, in, i, component.Block(x, y), component.Nonzero(x, y));
+            if (overrun()) {
+              finish();
+              return JpegError::kTruncated;
+            }
+            if (error != JpegError::kNone) return error;
+          }
+        }
+      }
+      ++mcuCounter;
+    }
+  }
+  finish();
+  return JpegError::kNone;
+}
+
+JpegError DecodeFast(DecodeContext& c, const ScanSetup& setup) {
+  if (!c.state.progressive) return DecodeBlocksFast<BlockKind::kSequential>(c, setup);
+  if (setup.ss == 0)
+    return setup.ah == 0 ? DecodeBlocksFast<BlockKind::kDcFirst>(c, setup)
+                         : DecodeBlocksFast<BlockKind::kDcRefine>(c, setup);
+  return setup.ah == 0 ? DecodeBlocksFast<BlockKind::kAcFirst>(c, setup)
+                       : DecodeBlocksFast<BlockKind::kAcRefine>(c, setup);
+}
+
 }  // namespace
 
 JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
@@ -388,8 +1070,7 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
     const JpegError order = AdvanceApproximation(c.coefficients, setup);
     if (order != JpegError::kNone) return order;
   }
-  return c.path == JpegPath::kReference ? DecodeBlocks<PlainBits>(c, setup)
-                                        : DecodeBlocks<LookaheadBits>(c, setup);
+  return c.path == JpegPath::kReference ? DecodeBlocks<PlainBits>(c, setup) : DecodeFast(c, setup);
 }
 
 }  // namespace kavrosa

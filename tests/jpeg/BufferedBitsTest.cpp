@@ -67,6 +67,49 @@ TEST(BufferedBits, TakesTheOneBitReadersBitsAndHandsBackItsPosition) {
   }
 }
 
+TEST(BufferedBits, WholeWordsGiveTheSameBits) {
+  // Mostly plain bytes, so eight at a time load often, with a 0xFF now and then; steps of up
+  // to 56 bits after a refill.
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    Bytes bytes(1 + random() % 400);
+    for (uint8_t& b : bytes) {
+      const uint32_t pick = random() % 64;
+      b = pick == 0 ? 0xFF : pick == 1 ? 0x00 : static_cast<uint8_t>(random() % 0xFF);
+    }
+    JpegDecoderState plain = ReaderOver(bytes, random() % bytes.size());
+    JpegDecoderState saved = plain;
+    BufferedBits bits(saved);
+    for (int step = 0; step < 60; ++step) {
+      if (random() % 3 == 0) {
+        const int n = static_cast<int>(random() % 17);
+        uint32_t expected = 0;
+        ReadBits(plain, expected, n);
+        ASSERT_EQ(bits.Take(n), expected) << round << " " << step;
+      } else {
+        bits.Refill();
+        ASSERT_GE(bits.Count(), 56);
+        ASSERT_LE(bits.Count(), 63);
+        const int n = static_cast<int>(random() % 57);
+        uint64_t expected = 0;
+        for (int done = 0; done < n;) {
+          const int part = n - done < 16 ? n - done : 16;
+          uint32_t v = 0;
+          ReadBits(plain, v, part);
+          expected = expected << part | v;
+          done += part;
+        }
+        const uint64_t window = n == 0 ? 0 : bits.Window() >> (64 - n);
+        ASSERT_EQ(window, expected) << round << " " << step;
+        bits.Skip(n);
+      }
+      EXPECT_EQ(bits.Overrun() || saved.bitOverrun != 0, plain.bitOverrun != 0) << step;
+    }
+    bits.Save(saved);
+    ExpectSamePosition(plain, saved, -1);
+  }
+}
+
 TEST(BufferedBits, DecodesTheSearchsSymbolsAndRefusals) {
   // Codes of every length up to 16, the last lengths with room left, so some patterns of 16
   // bits match nothing; eleven values for twelve codes, so one code has no value.

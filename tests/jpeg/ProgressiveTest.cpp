@@ -119,6 +119,63 @@ TEST(Progressive, RefinementCorrectsOldCoefficientsAndAddsNewOnes) {
   ExpectSameAsBaseline(stream, TestStream(8, 8, baseline.Finish()));
 }
 
+TEST(Progressive, RefinementsRefusedInsideABlockAreRefusedAlikeOnBothPaths) {
+  // Y band 1..63 (or 1..4) first coded at Al: `values` from k = 1 on (0: none), end of band.
+  auto first = [](int al, std::initializer_list<int> values, int se = 63) {
+    BitWriter bits;
+    int run = 0;
+    for (int v : values) {
+      if (v == 0) {
+        ++run;
+        continue;
+      }
+      const int size = BitWriter::SizeOf(v);
+      bits.Put(AcSymbolIndex(run, size), 8);
+      bits.Put(BitWriter::Magnitude(v, size), size);
+      run = 0;
+    }
+    bits.Put(AcSymbolIndex(0, 0), 8);
+    return Scan{{1}, 1, se, 0, al, bits.Finish()};
+  };
+  const Scan dc{{1, 2, 3}, 0, 0, 0, 0, DcBits({0, 0, 0})};
+  BitWriter passThenBadCode;  // a new +1 after one zero, correcting k = 1 and 3; no such code
+  passThenBadCode.Put(AcSymbolIndex(1, 1), 8);
+  passThenBadCode.Put(1, 1);
+  passThenBadCode.Put(0b11, 2);
+  passThenBadCode.Put(0xFF, 8);
+  BitWriter passThenOverrun;  // a new +1 after two zeros where only one is left in 1..4
+  passThenOverrun.Put(AcSymbolIndex(2, 1), 8);
+  passThenOverrun.Put(1, 1);
+  passThenOverrun.Put(0b11, 2);
+  BitWriter correctBoth;  // end of band: correction bits for k = 1 and 2
+  correctBoth.Put(AcSymbolIndex(0, 0), 8);
+  correctBoth.Put(0b11, 2);
+  BitWriter correctSecond;
+  correctSecond.Put(AcSymbolIndex(0, 0), 8);
+  correctSecond.Put(0b01, 2);
+  const std::pair<std::vector<Scan>, JpegError> cases[] = {
+      {{dc, first(1, {3, 0, 1}), {{1}, 1, 63, 1, 0, passThenBadCode.Finish()}},
+       JpegError::kHuffmanCode},
+      {{dc, first(1, {3, 0, 1}, 4), {{1}, 1, 4, 1, 0, passThenOverrun.Finish()}},
+       JpegError::kCoefficientOverrun},
+      // -512 at Al 6 is -32768: one step further leaves 16 bits.
+      {{dc, first(6, {-512, 3}), {{1}, 1, 63, 6, 5, correctBoth.Finish()}},
+       JpegError::kCoefficientSize},
+      {{dc, first(6, {-512, 3}), {{1}, 1, 63, 6, 5, correctSecond.Finish()}}, JpegError::kNone},
+  };
+  int n = 0;
+  for (const auto& [scans, error] : cases) {
+    const Bytes stream = ProgressiveStream(8, 8, scans);
+    Decoded reference = Decode(stream, JpegPath::kReference);
+    Decoded fast = Decode(stream, JpegPath::kFast);
+    EXPECT_EQ(reference.error, error) << n;
+    EXPECT_EQ(fast.error, error) << n;
+    ASSERT_TRUE(reference.pixelBlock && fast.pixelBlock) << n;
+    EXPECT_EQ(reference.Pixels(), fast.Pixels()) << n;
+    ++n;
+  }
+}
+
 TEST(Progressive, FrameWithoutScansOrEoi) {
   Decoded empty = Decode(ProgressiveStream(8, 8, {}));
   EXPECT_EQ(empty.error, JpegError::kNone);

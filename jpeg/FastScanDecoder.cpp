@@ -175,24 +175,15 @@ struct FastComponent {
 // allowed is left to the slow step, which refuses it.
 void BuildAcEntries(const ComponentTables& t, AcEntry* entries) {
   for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
+    const ResolvedAc code = ResolveAc(t, pattern, kAcBits);
     AcEntry entry;
-    uint32_t code = 0;
-    for (int l = 1; l <= kAcBits; ++l) {
-      code = (code << 1) | ((pattern >> (kAcBits - l)) & 1u);
-      const HuffmanLengthEntry& length = t.acTable->entries[l];
-      if (length.maxCode == 0xFFFF || code > length.maxCode) continue;
-      const uint32_t index = length.valueIndex + code - length.minCode;
-      if (index < static_cast<uint32_t>(t.acCount)) {
-        const uint32_t symbol = t.acValues[index];
-        entry.packed = symbol << 8 | static_cast<uint32_t>(l) << 16;
-        const int size = static_cast<int>(symbol & 0x0F);
-        if (size <= kMaxAcSize && l + size <= kAcBits) {
-          const uint32_t bits = (pattern >> (kAcBits - l - size)) & ((1u << size) - 1u);
-          const int32_t value = size == 0 ? 0 : ExtendValue(bits, size);
-          entry.packed |= static_cast<uint32_t>(value) << 20 | static_cast<uint32_t>(l + size);
-        }
+    if (code.codeLength != 0) {
+      entry.packed = code.symbol << 8 | static_cast<uint32_t>(code.codeLength) << 16;
+      if (code.valueFits) {
+        const int32_t size = static_cast<int32_t>(code.symbol & 0x0F);
+        entry.packed |=
+            static_cast<uint32_t>(code.value) << 20 | static_cast<uint32_t>(code.codeLength + size);
       }
-      break;
     }
     entries[pattern] = entry;
   }

@@ -332,24 +332,13 @@ struct AcCodes {
 
 void BuildAcCodes(const ComponentTables& t, AcCodes& codes) {
   for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
+    const ResolvedAc code = ResolveAc(t, pattern, kAcBits);
     uint32_t entry = 0;
-    uint32_t code = 0;
-    for (int l = 1; l <= kAcBits; ++l) {
-      code = (code << 1) | ((pattern >> (kAcBits - l)) & 1u);
-      const HuffmanLengthEntry& length = t.acTable->entries[l];
-      if (length.maxCode == 0xFFFF || code > length.maxCode) continue;
-      const uint32_t index = length.valueIndex + code - length.minCode;
-      if (index < static_cast<uint32_t>(t.acCount)) {
-        const uint32_t symbol = t.acValues[index];
-        const int size = static_cast<int>(symbol & 0x0F);
-        if (size <= kMaxAcSize && l + size <= kAcBits) {
-          const uint32_t bits = (pattern >> (kAcBits - l - size)) & ((1u << size) - 1u);
-          const int32_t value = size == 0 ? 0 : ExtendValue(bits, size);
-          entry = static_cast<uint32_t>(value) << 16 | symbol << 8 | static_cast<uint32_t>(l) << 4 |
-                  static_cast<uint32_t>(l + size);
-        }
-      }
-      break;
+    if (code.valueFits) {
+      const int32_t size = static_cast<int32_t>(code.symbol & 0x0F);
+      entry = static_cast<uint32_t>(code.value) << 16 | code.symbol << 8 |
+              static_cast<uint32_t>(code.codeLength) << 4 |
+              static_cast<uint32_t>(code.codeLength + size);
     }
     codes.entries[pattern] = entry;
   }

@@ -144,6 +144,28 @@ class LookaheadBits {
   HuffmanLookahead acLookahead_[3];
 };
 
+// Steps both progressive decoders take the same way, over either bit source.
+template <typename Source>
+int32_t ReceiveExtend(Source& bits, int32_t size) {
+  return size == 0 ? 0 : ExtendValue(bits.Take(size), size);
+}
+
+// An end-of-band run: 2^r + (r extra bits) bands, this one included.
+template <typename Source>
+int32_t EobRun(Source& bits, int32_t r) {
+  return (1 << r) + static_cast<int32_t>(bits.Take(r));
+}
+
+template <typename Source>
+JpegError AcSymbol(Source& bits, int i, int32_t& run, int32_t& size) {
+  uint8_t rs = 0;
+  const JpegError error = bits.Ac(i, rs);
+  if (error != JpegError::kNone) return error;
+  run = rs >> 4;
+  size = rs & 0x0F;
+  return JpegError::kNone;
+}
+
 template <typename BitSource>
 class ProgressiveDecoder {
  public:
@@ -168,8 +190,11 @@ class ProgressiveDecoder {
 
  private:
   uint32_t Bits(int32_t n) { return bits_.Take(n); }
-
-  int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
+  int32_t ReceiveExtend(int32_t size) { return kavrosa::ReceiveExtend(bits_, size); }
+  JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
+    return kavrosa::AcSymbol(bits_, i, run, size);
+  }
+  int32_t EobRun(int32_t r) { return kavrosa::EobRun(bits_, r); }
 
   // A whole block of a sequential scan, with the baseline block's rules (T.81 F.2.2).
   JpegError Sequential(int i, int16_t* block) {
@@ -208,18 +233,6 @@ class ProgressiveDecoder {
     if (Bits(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
     return JpegError::kNone;
   }
-
-  JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
-    uint8_t rs = 0;
-    const JpegError error = bits_.Ac(i, rs);
-    if (error != JpegError::kNone) return error;
-    run = rs >> 4;
-    size = rs & 0x0F;
-    return JpegError::kNone;
-  }
-
-  // An end-of-band run: 2^r + (r extra bits) bands, this one included.
-  int32_t EobRun(int32_t r) { return (1 << r) + static_cast<int32_t>(Bits(r)); }
 
   JpegError AcFirst(int i, int16_t* block) {
     if (eobRun_ > 0) {
@@ -678,10 +691,9 @@ class FastProgressiveDecoder {
 
  private:
   uint32_t Bits(int32_t n) { return bits_.Take(n); }
-
-  int32_t ReceiveExtend(int32_t size) { return size == 0 ? 0 : ExtendValue(Bits(size), size); }
+  int32_t ReceiveExtend(int32_t size) { return kavrosa::ReceiveExtend(bits_, size); }
   static int32_t ReceiveExtend(BufferedBits& in, int32_t size) {
-    return size == 0 ? 0 : ExtendValue(in.Take(size), size);
+    return kavrosa::ReceiveExtend(in, size);
   }
 
   JpegError AcSymbol(BufferedBits& in, int i, int32_t& run, int32_t& size) {
@@ -692,15 +704,9 @@ class FastProgressiveDecoder {
   }
 
   JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
-    uint8_t rs = 0;
-    const JpegError error = bits_.Ac(i, rs);
-    if (error != JpegError::kNone) return error;
-    run = rs >> 4;
-    size = rs & 0x0F;
-    return JpegError::kNone;
+    return kavrosa::AcSymbol(bits_, i, run, size);
   }
-
-  int32_t EobRun(int32_t r) { return (1 << r) + static_cast<int32_t>(Bits(r)); }
+  int32_t EobRun(int32_t r) { return kavrosa::EobRun(bits_, r); }
 
   // One symbol of a refining scan read from `in` (the reader itself, or a copy of it in
   // locals): true for a new coefficient (`value` +-p1) or sixteen zeros (`value` 0) after `run`

@@ -587,32 +587,11 @@ void NaturalQuant(const uint8_t* quant, int16_t natural[64]) {
   for (int k = 0; k < 64; ++k) natural[kZigzag[k]] = quant != nullptr ? quant[k] : 0;
 }
 
-// The whole block dequantised and summarised as SummariseBlock does. No saturation is needed:
-// 64 products of a 16-bit coefficient and an 8-bit value stay below 2^30.
+// The whole block dequantised, and its summary.
 BlockSummary DequantiseBlock(const int16_t* block, const int16_t quant[64],
                              int32_t coefficients[64]) {
-  int32_t absoluteSum = 0;
-  for (int i = 0; i < 64; ++i) {
-    const int32_t c = int32_t{block[i]} * quant[i];
-    coefficients[i] = c;
-    absoluteSum += c < 0 ? -c : c;
-  }
-  int32_t columns[8] = {};
-  int32_t highRows = 0;
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      columns[x] |= coefficients[8 * y + x];
-      if (y >= 4) highRows |= coefficients[8 * y + x];
-    }
-  }
-  int32_t columnZeroAc = 0;
-  for (int y = 1; y < 8; ++y) columnZeroAc |= coefficients[8 * y];
-  BlockSummary summary;
-  for (int x = 0; x < 8; ++x) summary.columnMask |= columns[x] != 0 ? 1u << x : 0u;
-  summary.absoluteSum = absoluteSum;
-  summary.dcOnly = (summary.columnMask & ~1u) == 0 && columnZeroAc == 0;
-  summary.lowFrequency = (highRows | columns[4] | columns[5] | columns[6] | columns[7]) == 0;
-  return summary;
+  for (int i = 0; i < 64; ++i) coefficients[i] = int32_t{block[i]} * quant[i];
+  return SummariseBlock(coefficients);
 }
 
 // Only what a reduced transform reads: the nh lowest columns of the nv lowest rows, dequantised,

@@ -567,20 +567,6 @@ static_assert(kRows.m[0][0] == kMagnitude[0] && kRows.m[7][0] == kMagnitude[0],
 
 }  // namespace
 
-BlockSummary SummariseBlock(const int32_t coefficients[64]) {
-  BlockSummary summary;
-  for (int i = 0; i < 64; ++i) {
-    const int32_t c = coefficients[i];
-    if (c == 0) continue;
-    if (i != 0) summary.dcOnly = false;
-    if ((i & 0x24) != 0) summary.lowFrequency = false;  // row or column 4 or beyond
-    summary.columnMask |= 1u << (i & 7);
-    const int64_t sum = int64_t{summary.absoluteSum} + std::llabs(c);
-    summary.absoluteSum = sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
-  }
-  return summary;
-}
-
 void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]) {
   InverseDctFast(coefficients, SummariseBlock(coefficients), samples);
 }

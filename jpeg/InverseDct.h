@@ -3,7 +3,9 @@
 // rows and columns and uses 32-bit sums only where they provably cannot overflow.
 #pragma once
 
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 
 namespace kavrosa {
 
@@ -36,7 +38,28 @@ struct BlockSummary {
 // are safe up to this S. Larger blocks go through 64-bit sums.
 constexpr int32_t kSafeAbsoluteSum = 4176;
 
-BlockSummary SummariseBlock(const int32_t coefficients[64]);
+inline BlockSummary SummariseBlock(const int32_t coefficients[64]) {
+  // Written without branches on the coefficients, so that it is one straight pass.
+  int64_t absoluteSum = 0;
+  int32_t columns[8] = {};
+  int32_t highRows = 0;
+  int32_t columnZeroAc = 0;
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const int32_t c = coefficients[8 * y + x];
+      absoluteSum += std::llabs(c);
+      columns[x] |= c;
+      if (y >= 4) highRows |= c;
+    }
+    if (y != 0) columnZeroAc |= coefficients[8 * y];
+  }
+  BlockSummary summary;
+  for (int x = 0; x < 8; ++x) summary.columnMask |= columns[x] != 0 ? 1u << x : 0u;
+  summary.absoluteSum = absoluteSum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(absoluteSum);
+  summary.dcOnly = (summary.columnMask & ~1u) == 0 && columnZeroAc == 0;
+  summary.lowFrequency = (highRows | columns[4] | columns[5] | columns[6] | columns[7]) == 0;
+  return summary;
+}
 
 // Same results as InverseDctReference for every input.
 void InverseDctFast(const int32_t coefficients[64], int32_t samples[64]);

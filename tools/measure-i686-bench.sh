@@ -17,7 +17,8 @@ esac
 win=${KAVROSA_BUILD_I686:-build-i686-bench}
 native=${KAVROSA_BUILD_NATIVE:-build}
 jobs=${KAVROSA_JOBS:-2}
-export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work} CCACHE_DIR=${CCACHE_DIR:-/work/.ccache}
+# ccache keeps its objects in the user's cache, with paths taken relative to the checkout.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 args=(--benchmark_filter='decode/|fade/' --benchmark_repetitions=5

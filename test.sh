@@ -26,10 +26,15 @@ run_stage() {  # name, command...
   if "$@"; then passed+=("$name"); else failed+=("$name"); echo "=== $name FAILED"; fi
 }
 
+# ccache, where present, makes a second run (or a second checkout) of the same sources quick.
+launcher=()
+command -v ccache >/dev/null &&
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 configure_and_build() {  # dir, cmake args...
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
 }
 
 native() {
@@ -52,7 +57,7 @@ tsan() {
 
 fuzz() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKAVROSA_FUZZ=ON -DKAVROSA_SANITIZE=ON -DKAVROSA_BENCH=OFF >/dev/null &&
+    -DKAVROSA_FUZZ=ON -DKAVROSA_SANITIZE=ON -DKAVROSA_BENCH=OFF "${launcher[@]}" >/dev/null &&
     cmake --build build-fuzz -j "$jobs" --target kavrosa-fuzzers || return 1
   local ok=0 f seconds
   for f in build-fuzz/fuzz/fuzz-*; do

@@ -11,7 +11,7 @@ need_native=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev libjpeg-dev libjpeg-turbo-progs
   libstb-dev imagemagick xvfb xdotool x11-utils libx11-dev libxext-dev libxrandr-dev xscreensaver
   libheif-dev libwebp-dev libpng-dev libtiff-dev libgif-dev libheif-examples webp
-  libimage-exiftool-perl fuse python3-fusepy lintian)
+  libimage-exiftool-perl fuse python3-fusepy lintian ccache)
 need_win=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine32:i386 wine64 fonts-ipafont-gothic
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils nasm dpkg-dev nsis zip)
 

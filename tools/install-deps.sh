@@ -37,12 +37,22 @@ done
 [ "$updated" -eq 1 ] ||
   echo "install-deps: warning: some package index could not be read; going on with what was read" >&2
 
-if apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null 2>/tmp/install-deps.$$; then
-  rm -f /tmp/install-deps.$$
-  exit 0
+install() { apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1; }
+install "${missing[@]}" && exit 0
+
+# When the security index of one architecture could not be read, a Multi-Arch package (the
+# i386 libraries under wine32) finds no version matching its amd64 twin. The main suite has
+# both at one version: prefer it for this install, downgrades allowed.
+if [ "$updated" -eq 0 ]; then
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  pref=$(mktemp)
+  printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$suite" >"$pref"
+  echo "install-deps: retrying with the $suite suite preferred over its updates" >&2
+  install -o Dir::Etc::Preferences="$pref" --allow-downgrades "${missing[@]}" && { rm -f "$pref"; exit 0; }
+  rm -f "$pref"
 fi
+
 # One at a time, so the ones that can be installed are, and each one that cannot is named.
-rm -f /tmp/install-deps.$$
 failed=0
 for p in "${missing[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' && continue

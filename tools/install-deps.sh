@@ -37,8 +37,8 @@ done
 [ "$updated" -eq 1 ] ||
   echo "install-deps: warning: some package index could not be read; going on with what was read" >&2
 
-install() { apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1; }
-install "${missing[@]}" && exit 0
+apt_install() { apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1; }
+apt_install "${missing[@]}" && exit 0
 
 # When the security index of one architecture could not be read, a Multi-Arch package (the
 # i386 libraries under wine32) finds no version matching its amd64 twin. The main suite has
@@ -48,7 +48,7 @@ if [ "$updated" -eq 0 ]; then
   pref=$(mktemp)
   printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$suite" >"$pref"
   echo "install-deps: retrying with the $suite suite preferred over its updates" >&2
-  install -o Dir::Etc::Preferences="$pref" --allow-downgrades "${missing[@]}" && { rm -f "$pref"; exit 0; }
+  apt_install -o Dir::Etc::Preferences="$pref" --allow-downgrades "${missing[@]}" && { rm -f "$pref"; exit 0; }
   rm -f "$pref"
 fi
 

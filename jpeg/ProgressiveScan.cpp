@@ -115,8 +115,7 @@ class LookaheadBits {
   }
 
   uint32_t Take(int32_t n) { return bits_.Take(n); }
-  JpegError Dc(int i, uint8_t& symbol) { return Dc(bits_, i, symbol); }
-  // The same from a copy of the reader.
+  // A DC symbol from the caller's copy of the reader.
   JpegError Dc(BufferedBits& in, int i, uint8_t& symbol) {
     const ComponentTables& t = setup_.tables[i];
     return DecodeSymbol(in, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
@@ -131,7 +130,6 @@ class LookaheadBits {
     AlignAtRestart(s_);
     bits_.Start(s_);
   }
-  bool Overrun() const { return bits_.Overrun() || s_.bitOverrun != 0; }
   // Hands the position back to the state, where the scan's end is aligned.
   void Finish() { bits_.Save(s_); }
   BufferedBits& Buffer() { return bits_; }

@@ -11,6 +11,7 @@
 #include "jpeg/BitReader.h"
 #include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
+#include "jpeg/SymbolDecoder.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -331,30 +332,6 @@ class ProgressiveDecoder {
   BitSource bits_;
 };
 
-// The AC codes of kAcBits bits or fewer, each with the value bits that follow it when they fit
-// too: the value in the top 16 bits, the symbol in bits 8-15, the code's length in bits 4-7 and
-// the length with the value bits in bits 0-3 (0 when the code or its value does not fit, or no
-// code matches, left to the per-bit search).
-constexpr int kAcBits = 10;
-
-struct AcCodes {
-  uint32_t entries[1 << kAcBits];
-};
-
-void BuildAcCodes(const ComponentTables& t, AcCodes& codes) {
-  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
-    const ResolvedAc code = ResolveAc(t, pattern, kAcBits);
-    uint32_t entry = 0;
-    if (code.valueFits) {
-      const int32_t size = static_cast<int32_t>(code.symbol & 0x0F);
-      entry = static_cast<uint32_t>(code.value) << 16 | code.symbol << 8 |
-              static_cast<uint32_t>(code.codeLength) << 4 |
-              static_cast<uint32_t>(code.codeLength + size);
-    }
-    codes.entries[pattern] = entry;
-  }
-}
-
 // For each byte value: the positions of its set bits, in order (zero-padded to eight), and
 // how many there are.
 struct BitsOfByte {
@@ -390,26 +367,30 @@ inline int32_t ListSetBits(uint64_t x, const BitsOfByte& bits, uint8_t (&at)[80]
   return n;
 }
 
-// A refining scan's entries, from BuildAcCodes': kRefineStep for a new coefficient (its sign
+// A refining scan's entries, from the AC lookup's: kRefineStep for a new coefficient (its sign
 // bit included, the value +-p1 in the top 16 bits) or a run of sixteen zeros (value 0),
 // kRefineEnd for an end of band (its extra bits not included), with the bits to consume in
 // bits 0-4 and the run in bits 8-11; 0 for anything else, left to the per-bit search.
 constexpr uint32_t kRefineStep = 1u << 5;
 constexpr uint32_t kRefineEnd = 1u << 6;
 
-void MakeRefineCodes(int32_t p1, AcCodes& codes) {
-  for (uint32_t& entry : codes.entries) {
-    const uint32_t length = entry & 0x0F;
-    const uint32_t run = (entry >> 12) & 0x0F;
-    const uint32_t size = (entry >> 8) & 0x0F;
-    const int32_t value = static_cast<int32_t>(entry) < 0 ? -p1 : p1;
+struct RefineCodes {
+  uint32_t entries[1 << kAcBits];
+};
+
+void MakeRefineCodes(int32_t p1, const AcLookup& lookup, RefineCodes& codes) {
+  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
+    const AcEntry entry = lookup.entries[pattern];
+    const uint32_t length = static_cast<uint32_t>(entry.totalLength());
+    const uint32_t run = static_cast<uint32_t>(entry.run());
+    const int32_t value = entry.value() < 0 ? -p1 : p1;
     uint32_t refined = 0;
-    if (length != 0 && size == 1) {
+    if (length != 0 && entry.size() == 1) {
       refined = kRefineStep | length | run << 8 | static_cast<uint32_t>(value) << 16;
-    } else if (length != 0 && size == 0) {
+    } else if (length != 0 && entry.size() == 0) {
       refined = (run == 15 ? kRefineStep : kRefineEnd) | length | run << 8;
     }
-    entry = refined;
+    codes.entries[pattern] = refined;
   }
 }
 
@@ -432,9 +413,9 @@ class FastProgressiveDecoder {
     if (s.progressive && setup.ss != 0) {
       for (int n = 0; n < setup.count; ++n) {
         const int i = setup.order[n];
-        BuildAcCodes(setup.tables[i], acCodes_[i]);
+        BuildAcLookup(setup.tables[i], acCodes_[i]);
         if (setup.ah != 0) {
-          MakeRefineCodes(p1_, acCodes_[i]);
+          MakeRefineCodes(p1_, acCodes_[i], refineCodes_[i]);
           // A correction moves a coefficient by p1 at most once per scan and a new one is
           // +-p1: when none can leave 16 bits, the corrections wait for the block's end.
           if (smallest_[i] - p1_ < -32768) gatherCorrections_ = false;
@@ -510,7 +491,7 @@ class FastProgressiveDecoder {
       --eobRun_;
       return JpegError::kNone;
     }
-    const uint32_t* const codes = acCodes_[i].entries;
+    const AcLookup& codes = acCodes_[i];
     const int32_t se = setup_.se;
     // Kept in registers for the block.
     uint64_t mask = nonzero;
@@ -518,13 +499,13 @@ class FastProgressiveDecoder {
     JpegError error = JpegError::kNone;
     for (int32_t k = setup_.ss; k <= se; ++k) {
       in.Refill();
-      const uint32_t entry = codes[in.Window() >> (64 - kAcBits)];
-      const int32_t length = static_cast<int32_t>(entry & 0x0F);
-      const int32_t run = static_cast<int32_t>((entry >> 12) & 0x0F);
-      const int32_t size = static_cast<int32_t>((entry >> 8) & 0x0F);
+      const AcEntry entry = codes.At(in.Window());
+      const int32_t length = entry.totalLength();
+      const int32_t run = entry.run();
+      const int32_t size = entry.size();
       if (length != 0) {
         if (size != 0) {
-          const int32_t value = (static_cast<int32_t>(entry) >> 16) * p1_;
+          const int32_t value = entry.value() * p1_;
           if (k + run <= se && FitsInt16(value)) {
             in.Skip(length);
             k += run;
@@ -712,7 +693,7 @@ class FastProgressiveDecoder {
   KAVROSA_ALWAYS_INLINE bool RefineSymbol(int i, BufferedBits& in, int32_t& run, int32_t& value,
                                           JpegError& error) {
     in.Refill();
-    const uint32_t entry = acCodes_[i].entries[in.Window() >> (64 - kAcBits)];
+    const uint32_t entry = refineCodes_[i].entries[in.Window() >> (64 - kAcBits)];
     run = static_cast<int32_t>((entry >> 8) & 0x0F);
     if ((entry & kRefineStep) != 0) {
       in.Skip(static_cast<int>(entry & 0x1F));
@@ -852,7 +833,8 @@ class FastProgressiveDecoder {
   const BitsOfByte& setBits_;
   bool gatherCorrections_ = true;
   int32_t smallest_[3];
-  AcCodes acCodes_[3];
+  AcLookup acCodes_[3];
+  RefineCodes refineCodes_[3];
 };
 
 // The scan must start each coefficient of its band (Ah = 0 on a coefficient never coded, and

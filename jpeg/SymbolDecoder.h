@@ -10,12 +10,21 @@
 #include "jpeg/BufferedBits.h"
 #include "jpeg/HuffmanTables.h"
 
+// The symbol steps are inlined into the scan loops, which hold their reader in locals: a call
+// would take the reader's address and keep it in memory for the whole loop.
+#if defined(__GNUC__)
+#define KAVROSA_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define KAVROSA_ALWAYS_INLINE inline
+#endif
+
 namespace kavrosa {
 
 // One Huffman symbol by the search over the next 16 bits. It refuses what DecodeHuffman refuses,
 // after consuming what it consumes: the code's bits, or all 16 when no code matches.
-inline JpegError SearchSymbol(BufferedBits& bits, const HuffmanTable& table, const uint8_t* values,
-                              int32_t count, uint8_t& symbol) {
+KAVROSA_ALWAYS_INLINE JpegError SearchSymbol(BufferedBits& bits, const HuffmanTable& table,
+                                             const uint8_t* values, int32_t count,
+                                             uint8_t& symbol) {
   const CodeMatch match = MatchCode(table, values, count, bits.Peek(16), 16);
   bits.Consume(match.length != 0 ? match.length : 16);
   if (!match.known) return JpegError::kHuffmanCode;
@@ -25,9 +34,9 @@ inline JpegError SearchSymbol(BufferedBits& bits, const HuffmanTable& table, con
 
 // One Huffman symbol: the lookahead resolves codes of up to kLookaheadBits bits, the search the
 // rest.
-inline JpegError DecodeSymbol(BufferedBits& bits, const HuffmanLookahead& lookahead,
-                              const HuffmanTable& table, const uint8_t* values, int32_t count,
-                              uint8_t& symbol) {
+KAVROSA_ALWAYS_INLINE JpegError DecodeSymbol(BufferedBits& bits, const HuffmanLookahead& lookahead,
+                                             const HuffmanTable& table, const uint8_t* values,
+                                             int32_t count, uint8_t& symbol) {
   const uint16_t entry = lookahead.entries[bits.Peek(kLookaheadBits)];
   if (entry != 0) {
     bits.Consume(entry >> 8);

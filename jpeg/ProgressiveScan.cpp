@@ -479,9 +479,9 @@ class FastProgressiveDecoder : public ProgressiveSteps {
   FastProgressiveDecoder(const FastProgressiveDecoder&) = delete;
   FastProgressiveDecoder& operator=(const FastProgressiveDecoder&) = delete;
 
-  // The reader the blocks read from is the caller's copy of Reader(), held in locals for the
-  // scan and handed back before these.
-  // At a restart marker the state's reader is aligned past it and the buffer starts anew.
+  // The blocks read from the caller's copy of Reader(), held in locals for the scan and handed
+  // back before these. At a restart marker the state's reader is aligned past it and the
+  // buffer starts anew.
   void Restart() {
     ProgressiveSteps::Restart();
     buffer_.Save(s_);

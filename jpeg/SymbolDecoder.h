@@ -12,10 +12,12 @@
 
 // The symbol steps are inlined into the scan loops, which hold their reader in locals: a call
 // would take the reader's address and keep it in memory for the whole loop.
+#ifndef KAVROSA_ALWAYS_INLINE
 #if defined(__GNUC__)
 #define KAVROSA_ALWAYS_INLINE __attribute__((always_inline)) inline
 #else
 #define KAVROSA_ALWAYS_INLINE inline
+#endif
 #endif
 
 namespace kavrosa {

@@ -12,28 +12,6 @@ const int32_t kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18,
                              35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                              58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-ResolvedAc ResolveAc(const ComponentTables& t, uint32_t pattern, int32_t bits) {
-  ResolvedAc resolved;
-  uint32_t code = 0;
-  for (int32_t l = 1; l <= bits; ++l) {
-    code = (code << 1) | ((pattern >> (bits - l)) & 1u);
-    const HuffmanLengthEntry& length = t.acTable->entries[l];
-    if (length.maxCode == 0xFFFF || code > length.maxCode) continue;
-    const uint32_t index = length.valueIndex + code - length.minCode;
-    if (index >= static_cast<uint32_t>(t.acCount)) return resolved;
-    resolved.codeLength = l;
-    resolved.symbol = t.acValues[index];
-    const int32_t size = static_cast<int32_t>(resolved.symbol & 0x0F);
-    if (size <= kMaxAcSize && l + size <= bits) {
-      const uint32_t valueBits = (pattern >> (bits - l - size)) & ((1u << size) - 1u);
-      resolved.valueFits = true;
-      resolved.value = size == 0 ? 0 : ExtendValue(valueBits, size);
-    }
-    return resolved;
-  }
-  return resolved;
-}
-
 JpegError DecodeHuffman(JpegDecoderState& state, const HuffmanTable& table, const uint8_t* values,
                         int32_t count, uint8_t& symbol) {
   uint32_t code = 0;

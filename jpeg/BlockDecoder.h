@@ -38,18 +38,6 @@ constexpr int32_t ExtendValue(uint32_t v, int32_t s) {
   return static_cast<int32_t>(v + (negative & ((uint32_t{1} - (uint32_t{1} << s)))));
 }
 
-// What the per-length search finds at the top of a `bits`-bit pattern of the stream, for the
-// fast paths' lookup tables: the AC code's length (0 when no code of up to `bits` bits matches,
-// or its index lies past the values) and symbol, and the value its size bits give when they
-// follow within the pattern and the size is allowed.
-struct ResolvedAc {
-  int32_t codeLength = 0;
-  uint32_t symbol = 0;
-  bool valueFits = false;
-  int32_t value = 0;
-};
-ResolvedAc ResolveAc(const ComponentTables& tables, uint32_t pattern, int32_t bits);
-
 // One symbol; kHuffmanCode when no code of up to 16 bits matches.
 JpegError DecodeHuffman(JpegDecoderState& state, const HuffmanTable& table, const uint8_t* values,
                         int32_t count, uint8_t& symbol);

@@ -1,14 +1,14 @@
-// A buffered reader over the entropy-coded bytes that delivers exactly the bits of the plain
-// one-bit reader (BitReader.h): the same stuffing rule (a 0x00 after a 0xFF is skipped once the
-// 0xFF is used up, any other byte after it is data), zero bits at and past streamEnd, and the
-// same cursor and bit position when it hands back to the state. Up to 64 bits are held, loaded a
-// byte at a time, so a symbol and its extra bits take a few shifts instead of a call per bit.
+// The buffered reader over the entropy-coded bytes that the fast baseline and progressive paths
+// share. It must deliver exactly the bits of the one-bit reader (BitReader.h): the same stuffing
+// rule (a 0x00 after a 0xFF is skipped once the 0xFF is used up, any other byte after it is
+// data), zero bits at and past streamEnd, and the same cursor and bit position when it hands
+// back to the state. Up to 63 bits are held, eight plain bytes loaded at once where it can.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "jpeg/HuffmanTables.h"
 #include "jpeg/JpegDecoderState.h"
 
 namespace kavrosa {
@@ -51,9 +51,14 @@ class BufferedBits {
   // At least 56 bits held after this (and at most 63, as always), so a few steps can go
   // without checks. Tops up whole bytes each time it can, which needs no test of the count.
   void Refill() {
-    if (!LoadWord()) {
-      if (count_ < 56) Fill();
-    }
+    if (!LoadWord()) LoadBytes();
+  }
+  // The most one baseline step reads: a 16-bit code and 11 value bits.
+  static constexpr int kStepBits = 27;
+  // At least kStepBits bits held afterwards; tops up only when fewer are held, so that loads
+  // come in batches.
+  void Prime() {
+    if (count_ < kStepBits) Refill();
   }
   // The held bits, left-aligned, and consuming some of them (n < the count held).
   uint64_t Window() const { return bits_; }
@@ -62,6 +67,12 @@ class BufferedBits {
     bits_ <<= n;
     count_ -= n;
   }
+  // Skips the count in the low five bits of `packed`. The shift is written with the mask the
+  // processor applies anyway, so a table entry goes straight to the shift.
+  void SkipPacked(uint32_t packed) {
+    bits_ <<= packed & 63;
+    count_ -= static_cast<int>(packed & 31);
+  }
 
   // True once a bit at or past streamEnd has been consumed.
   bool Overrun() const { return count_ < padBits_; }
@@ -69,7 +80,7 @@ class BufferedBits {
   // Writes back where the one-bit reader would stand after the bits consumed so far, and its
   // overrun flag.
   void Save(JpegDecoderState& s) const {
-    const uint64_t consumed = 8 * loaded_ - static_cast<uint64_t>(count_);
+    const uint64_t consumed = 8 * uint64_t{loaded_} - static_cast<uint64_t>(count_);
     // Stepping byte by byte, found a 0xFF at a time: the bytes between are plain.
     const uint8_t* cursor = origin_;
     uint64_t steps = consumed / 8;
@@ -112,12 +123,17 @@ class BufferedBits {
     bits_ |= LoadBigEndian(word) >> count_;
     count_ += 8 * bytes;
     next_ += bytes;
-    loaded_ += static_cast<uint64_t>(bytes);
+    loaded_ += static_cast<size_t>(bytes);
     return true;
   }
 
   void Fill() {
     if (count_ < 56 && LoadWord()) return;
+    LoadBytes();
+  }
+
+  // A byte at a time, with the stuffing rule, up to 56 bits or more.
+  void LoadBytes() {
     while (count_ < 56) {
       uint64_t byte = 0;
       if (next_ < end_) {
@@ -149,35 +165,8 @@ class BufferedBits {
   const uint8_t* next_ = nullptr;    // the next byte to load
   uint64_t bits_ = 0;                // unread bits, left-aligned
   int count_ = 0;
-  int padBits_ = 0;  // zero bits loaded from at or past streamEnd, all at the buffer's tail
-  uint64_t loaded_ = 0;
+  int padBits_ = 0;    // zero bits loaded from at or past streamEnd, all at the buffer's tail
+  size_t loaded_ = 0;  // bytes loaded, stuffed ones not counted
 };
-
-// One Huffman symbol as DecodeHuffman (BlockDecoder.h) finds it, consuming the same bits: the
-// lookahead resolves codes of up to kLookaheadBits bits, the per-length search the rest (and
-// refuses what it refuses, after consuming what it consumes).
-inline JpegError DecodeSymbol(BufferedBits& bits, const HuffmanLookahead& lookahead,
-                              const HuffmanTable& table, const uint8_t* values, int32_t count,
-                              uint8_t& symbol) {
-  const uint16_t entry = lookahead.entries[bits.Peek(kLookaheadBits)];
-  if (entry != 0) {
-    bits.Consume(entry >> 8);
-    symbol = static_cast<uint8_t>(entry & 0xFF);
-    return JpegError::kNone;
-  }
-  const uint32_t window = bits.Peek(16);
-  for (int32_t l = 1; l <= 16; ++l) {
-    const uint32_t code = window >> (16 - l);
-    const HuffmanLengthEntry& e = table.entries[l];
-    if (e.maxCode == 0xFFFF || code > e.maxCode) continue;
-    bits.Consume(l);
-    const uint32_t index = e.valueIndex + code - e.minCode;
-    if (index >= static_cast<uint32_t>(count)) return JpegError::kHuffmanCode;
-    symbol = values[index];
-    return JpegError::kNone;
-  }
-  bits.Consume(16);
-  return JpegError::kHuffmanCode;
-}
 
 }  // namespace kavrosa

@@ -1,9 +1,7 @@
-// The fast MCU loop. It must produce the reference loop's bytes, positions and refusals:
-// a 64-bit bit buffer that remembers where each buffered byte came from (so restart and
-// end-of-scan alignment land where the one-bit reader would), lookahead tables that resolve
-// short codes (and AC values) in one step with the per-length search behind them, the
-// grouped inverse DCT, and colour conversion straight from the slots, to which the planes'
-// replication reduces.
+// The fast MCU loop. It must produce the reference loop's bytes, positions and refusals: the
+// shared buffered reader and symbol decoder (BufferedBits.h, SymbolDecoder.h), whose AC lookup
+// resolves a code and its value in one step, the grouped inverse DCT, and colour conversion
+// straight from the slots, to which the planes' replication reduces.
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -11,152 +9,14 @@
 #endif
 
 #include "jpeg/BitReader.h"
+#include "jpeg/BufferedBits.h"
 #include "jpeg/ColourConversion.h"
-#include "jpeg/HuffmanTables.h"
 #include "jpeg/InverseDct.h"
 #include "jpeg/ScanSetup.h"
+#include "jpeg/SymbolDecoder.h"
 
 namespace kavrosa {
 namespace {
-
-// Eight stream bytes as one big-endian word: a single load where the compiler knows how.
-inline uint64_t LoadBigEndian64(const uint8_t* p) {
-#if defined(__GNUC__) || defined(__clang__)
-  uint64_t word;
-  std::memcpy(&word, p, sizeof(word));
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  word = __builtin_bswap64(word);
-#endif
-  return word;
-#else
-  uint64_t word = 0;
-  for (int i = 0; i < 8; ++i) word = word << 8 | p[i];
-  return word;
-#endif
-}
-
-class FastBitReader {
- public:
-  FastBitReader(ByteView stream, size_t start) : stream_(stream), pos_(start) {}
-
-  // The most one decoding step reads: a 16-bit code and 11 value bits.
-  static constexpr int kStepBits = 27;
-
-  // At least kStepBits bits buffered afterwards (zero bits past the end of the stream). The
-  // buffer is topped up to 57 bits or more only when it runs low, so refills come in batches.
-  void Fill() {
-    if (count_ >= kStepBits) return;
-    if (pos_ + 8 <= stream_.size) {
-      // Eight bytes at once when none of them is 0xFF (so no stuffing to drop).
-      const uint64_t word = LoadBigEndian64(stream_.data + pos_);
-      const uint64_t ff =
-          ((word & 0x7F7F7F7F7F7F7F7Full) + 0x0101010101010101ull) & word & 0x8080808080808080ull;
-      if (ff == 0) {
-        // The bytes follow each other in the stream, so their origins need not be recorded.
-        const int bytes = (64 - count_) / 8;  // 5 to 8: at least 57 bits afterwards
-        loads_ += bytes;
-        pos_ += bytes;
-        bits_ |= (word >> (64 - 8 * bytes)) << (64 - 8 * bytes - count_);
-        count_ += 8 * bytes;
-        return;
-      }
-    }
-    RecordBulkOrigins();
-    while (count_ <= 56) LoadByte();
-  }
-  uint32_t Peek(int n) const { return static_cast<uint32_t>(bits_ >> (64 - n)); }
-  void Consume(int n) {
-    bits_ <<= n;
-    count_ -= n;
-  }
-  // Consumes the low five bits of `packed`. The shift is written with the mask the processor
-  // applies anyway, so the count goes straight from the table to the shift.
-  void ConsumePacked(uint32_t packed) {
-    bits_ <<= packed & 63;
-    count_ -= static_cast<int>(packed & 31);
-  }
-  uint32_t Take(int n) {
-    const uint32_t v = Peek(n);
-    Consume(n);
-    return v;
-  }
-  // True once a bit from past the end of the stream has been consumed.
-  bool Overrun() const { return count_ < 8 * padBytes_; }
-
-  // Where the one-bit reader would stand: the byte holding the next unread bit and the
-  // bit's position in it.
-  void SavePosition(JpegDecoderState& state) const {
-    const int unread = count_ / 8;
-    const int partial = count_ % 8;
-    size_t cursor = pos_;
-    if (partial != 0) {
-      cursor = Origin(loads_ - unread - 1);
-    } else if (unread > 0) {
-      cursor = Origin(loads_ - unread);
-    }
-    state.bitCursor = stream_.data + cursor;
-    state.bitPosition = partial != 0 ? 8 - partial : 0;
-  }
-
- private:
-  // The stream position of the index-th byte loaded (one of the last 16): the bytes loaded
-  // since the last byte-wise load end at pos_ without gaps; earlier ones were recorded.
-  size_t Origin(uint32_t index) const {
-    const uint32_t back = loads_ - index;
-    if (back <= loads_ - bulkFrom_) return pos_ - back;
-    return origins_[index & 15];
-  }
-
-  // Byte-wise loads end the run of bulk loads, whose last bytes get their origins now.
-  void RecordBulkOrigins() {
-    const uint32_t run = loads_ - bulkFrom_;
-    for (uint32_t back = 1; back <= run && back <= 16; ++back)
-      origins_[(loads_ - back) & 15] = pos_ - back;
-  }
-
-  void LoadByte() {
-    uint32_t byte = 0;
-    origins_[loads_ & 15] = pos_;
-    ++loads_;
-    bulkFrom_ = loads_;
-    if (pos_ < stream_.size) {
-      byte = stream_.data[pos_++];
-      // A stuffed 0x00 after a 0xFF data byte is dropped with it.
-      if (byte == 0xFF && pos_ < stream_.size && stream_.data[pos_] == 0x00) ++pos_;
-    } else {
-      ++padBytes_;
-    }
-    bits_ |= uint64_t{byte} << (56 - count_);
-    count_ += 8;
-  }
-
-  ByteView stream_;
-  size_t pos_;
-  uint64_t bits_ = 0;
-  int count_ = 0;
-  int padBytes_ = 0;
-  uint32_t loads_ = 0;
-  uint32_t bulkFrom_ = 0;  // loads from this one on came in bulk
-  size_t origins_[16] = {};
-};
-
-// An AC code and, when they fit, its value bits resolved together from kAcBits bits.
-constexpr int kAcBits = 10;
-static_assert(kAcBits <= 12, "a resolved value (below 2^(kAcBits - 1)) must fit in 12 bits");
-
-// Packed into 32 bits so that one load serves the whole step: the value (when the value
-// bits fit) in the top 12 bits, the code length above bit 16 (0: longer than kAcBits, or no
-// code: search), run << 4 | size in bits 8-15 and the code plus value length in the low bits
-// (0: the value bits do not fit). The length sits where a 64-bit shift reads its count, so
-// the bit buffer can be shifted by the entry itself.
-struct AcEntry {
-  uint32_t packed = 0;
-
-  int32_t value() const { return static_cast<int32_t>(packed) >> 20; }
-  uint32_t symbol() const { return (packed >> 8) & 0xFF; }
-  int codeLength() const { return static_cast<int>((packed >> 16) & 0x0F); }
-  int totalLength() const { return static_cast<int>(packed & 0x1F); }
-};
 
 // Where coefficients past the end of a block are put before the block is refused.
 constexpr int kSparePosition = 64;
@@ -164,67 +24,18 @@ constexpr int kSparePosition = 64;
 struct FastComponent {
   const ComponentTables* tables;
   HuffmanLookahead dc;
-  AcEntry ac[1 << kAcBits];
+  AcLookup ac;
   // Per zig-zag position: the natural index in the low byte, the quantisation value above.
   // Positions a run can reach past the last (at most 63 + 15) land on a spare coefficient, so
   // the loop needs no check per step: the block is refused once the loop has ended.
   uint32_t placement[kSparePosition + 16];
 };
 
-// Resolves each kAcBits-bit pattern with the per-length search; a size above the largest
-// allowed is left to the slow step, which refuses it.
-void BuildAcEntries(const ComponentTables& t, AcEntry* entries) {
-  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
-    const ResolvedAc code = ResolveAc(t, pattern, kAcBits);
-    AcEntry entry;
-    if (code.codeLength != 0) {
-      entry.packed = code.symbol << 8 | static_cast<uint32_t>(code.codeLength) << 16;
-      if (code.valueFits) {
-        const int32_t size = static_cast<int32_t>(code.symbol & 0x0F);
-        entry.packed |=
-            static_cast<uint32_t>(code.value) << 20 | static_cast<uint32_t>(code.codeLength + size);
-      }
-    }
-    entries[pattern] = entry;
-  }
-}
-
-// The per-length search of DecodeHuffman over the next 16 buffered bits. It consumes what
-// the one-bit search reads: the code's bits, or all 16 when no code matches.
-JpegError SearchSymbol(FastBitReader& reader, const HuffmanTable& table, const uint8_t* values,
-                       int32_t count, uint8_t& symbol) {
-  const uint32_t bits = reader.Peek(16);
-  for (int32_t l = 1; l <= 16; ++l) {
-    const uint32_t code = bits >> (16 - l);
-    const HuffmanLengthEntry& entry = table.entries[l];
-    if (entry.maxCode == 0xFFFF || code > entry.maxCode) continue;
-    reader.Consume(l);
-    const uint32_t index = entry.valueIndex + code - entry.minCode;
-    if (index >= static_cast<uint32_t>(count)) return JpegError::kHuffmanCode;
-    symbol = values[index];
-    return JpegError::kNone;
-  }
-  reader.Consume(16);
-  return JpegError::kHuffmanCode;
-}
-
-inline JpegError DecodeSymbol(FastBitReader& reader, const HuffmanLookahead& lookahead,
-                              const HuffmanTable& table, const uint8_t* values, int32_t count,
-                              uint8_t& symbol) {
-  const uint16_t entry = lookahead.entries[reader.Peek(kLookaheadBits)];
-  if (entry != 0) {
-    reader.Consume(entry >> 8);
-    symbol = static_cast<uint8_t>(entry);
-    return JpegError::kNone;
-  }
-  return SearchSymbol(reader, table, values, count, symbol);
-}
-
 // The DC difference added to the predictor, with the reference's refusals.
-inline JpegError DecodeDcFast(FastBitReader& reader, const FastComponent& component,
+inline JpegError DecodeDcFast(BufferedBits& reader, const FastComponent& component,
                               int32_t& predictor) {
   const ComponentTables& t = *component.tables;
-  reader.Fill();
+  reader.Prime();
   uint8_t s = 0;
   const JpegError error = DecodeSymbol(reader, component.dc, *t.dcTable, t.dcValues, t.dcCount, s);
   if (error != JpegError::kNone) return error;
@@ -235,12 +46,13 @@ inline JpegError DecodeDcFast(FastBitReader& reader, const FastComponent& compon
 }
 
 // An AC step the lookahead could not finish: a long code, or value bits beyond the lookahead.
-JpegError DecodeAcSlowly(FastBitReader& reader, const ComponentTables& t, AcEntry entry,
+JpegError DecodeAcSlowly(BufferedBits& reader, const FastComponent& component, AcEntry entry,
                          int32_t& run, int32_t& size, int32_t& value) {
   uint8_t r = static_cast<uint8_t>(entry.symbol());
   if (entry.codeLength() != 0) {
     reader.Consume(entry.codeLength());
   } else {
+    const ComponentTables& t = *component.tables;
     const JpegError error = SearchSymbol(reader, *t.acTable, t.acValues, t.acCount, r);
     if (error != JpegError::kNone) return error;
   }
@@ -254,7 +66,7 @@ JpegError DecodeAcSlowly(FastBitReader& reader, const ComponentTables& t, AcEntr
 
 // Also gathers the block's summary for the transform (each |coefficient| is below 2^24, so
 // the sum of 64 stays inside 32 bits).
-JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component, int32_t& predictor,
+JpegError DecodeBlockFast(BufferedBits& reader, const FastComponent& component, int32_t& predictor,
                           int32_t coefficients[kSparePosition + 1], BlockSummary& summary) {
   const JpegError dcError = DecodeDcFast(reader, component, predictor);
   if (dcError != JpegError::kNone) return dcError;
@@ -265,23 +77,23 @@ JpegError DecodeBlockFast(FastBitReader& reader, const FastComponent& component,
   int32_t absoluteSum = coefficients[0] < 0 ? -coefficients[0] : coefficients[0];
   // Columns of the AC coefficients only: none means a DC-only block.
   uint32_t acColumns = 0;
-  const AcEntry* const acEntries = component.ac;
+  const AcLookup& acEntries = component.ac;
   const uint32_t* const placements = component.placement;
   int32_t k = 1;
   while (k < 64) {
-    reader.Fill();
-    const AcEntry entry = acEntries[reader.Peek(kAcBits)];
+    reader.Prime();
+    const AcEntry entry = acEntries.At(reader.Window());
     int32_t run = static_cast<int32_t>(entry.symbol() >> 4);
     int32_t value = entry.value();
     if (value != 0) {
       // The common step: a code and its value bits resolved together (values are never 0).
-      reader.ConsumePacked(entry.packed);
+      reader.SkipPacked(entry.packed);
     } else {
       int32_t size = 0;
       if (entry.totalLength() != 0) {
-        reader.Consume(entry.totalLength());  // end of block or a run of zeros
+        reader.Skip(entry.totalLength());  // end of block or a run of zeros
       } else {
-        const JpegError error = DecodeAcSlowly(reader, t, entry, run, size, value);
+        const JpegError error = DecodeAcSlowly(reader, component, entry, run, size, value);
         if (error != JpegError::kNone) return error;
       }
       if (size == 0) {
@@ -401,7 +213,7 @@ inline void TransformBlock(const int32_t coefficients[64], const BlockSummary& s
   }
 }
 
-JpegError DecodeMcuFast(const JpegDecoderState& s, FastBitReader& reader, FastScan& scan,
+JpegError DecodeMcuFast(const JpegDecoderState& s, BufferedBits& reader, FastScan& scan,
                         int32_t predictors[3]) {
   scan.small = true;
   for (int i = 0; i < s.componentCount; ++i) {
@@ -536,12 +348,12 @@ void PrepareComponent(const ScanSetup& setup, int i, FastScan& scan) {
       dcDone = true;
     }
     if (!acDone && u.acTable == t.acTable && u.acValues == t.acValues && u.acCount == t.acCount) {
-      std::memcpy(component.ac, scan.components[j].ac, sizeof(component.ac));
+      component.ac = scan.components[j].ac;
       acDone = true;
     }
   }
   if (!dcDone) BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, component.dc);
-  if (!acDone) BuildAcEntries(t, component.ac);
+  if (!acDone) BuildAcLookup(t, component.ac);
   for (int k = 0; k < 64; ++k)
     component.placement[k] = static_cast<uint32_t>(kZigzag[k]) | uint32_t{t.quant[k]} << 8;
   for (int k = 64; k < kSparePosition + 16; ++k) component.placement[k] = kSparePosition;
@@ -551,7 +363,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
   JpegDecoderState& s = c.state;
   FastScan scan;
   for (int i = 0; i < s.componentCount; ++i) PrepareComponent(setup, i, scan);
-  FastBitReader reader(c.stream, setup.dataStart);
+  BufferedBits reader(s);  // at the scan's first byte
   int32_t predictors[3] = {0, 0, 0};
   int32_t mcuCounter = 0;
   const ChromaReduction chroma = ReduceChroma(setup, sink.Scale());
@@ -563,9 +375,9 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
       if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
         predictors[0] = predictors[1] = predictors[2] = 0;
         mcuCounter = 0;
-        reader.SavePosition(s);
+        reader.Save(s);
         AlignAtRestart(s);
-        reader = FastBitReader(c.stream, static_cast<size_t>(s.bitCursor - c.stream.data));
+        reader.Start(s);
       }
       const JpegError error = DecodeMcuFast(s, reader, scan, predictors);
       if (reader.Overrun()) return JpegError::kTruncated;
@@ -575,7 +387,7 @@ JpegError DecodeMcusFast(DecodeContext& c, const ScanSetup& setup, PixelSink& si
     }
     sink.RowDone(mcuY);
   }
-  reader.SavePosition(s);
+  reader.Save(s);
   return JpegError::kNone;
 }
 

@@ -49,18 +49,10 @@ JpegError BuildHuffmanTable(const uint8_t counts[16], HuffmanTable& table, int32
 void BuildLookahead(const HuffmanTable& table, const uint8_t* values, int32_t count,
                     HuffmanLookahead& lookahead) {
   for (uint32_t pattern = 0; pattern < (1u << kLookaheadBits); ++pattern) {
-    uint16_t resolved = 0;
-    uint32_t code = 0;
-    for (int l = 1; l <= kLookaheadBits; ++l) {
-      code = (code << 1) | ((pattern >> (kLookaheadBits - l)) & 1u);
-      const HuffmanLengthEntry& entry = table.entries[l];
-      if (entry.maxCode == kNoCode || code > entry.maxCode) continue;
-      const uint32_t index = entry.valueIndex + code - entry.minCode;
-      if (index < static_cast<uint32_t>(count))
-        resolved = static_cast<uint16_t>(values[index] | (l << 8));
-      break;  // a matched code with a bad index is left to the per-bit search to refuse
-    }
-    lookahead.entries[pattern] = resolved;
+    // A matched code with a bad index is left to the search at run time to refuse.
+    const CodeMatch match = MatchCode(table, values, count, pattern, kLookaheadBits);
+    lookahead.entries[pattern] =
+        match.known ? static_cast<uint16_t>(match.symbol | match.length << 8) : uint16_t{0};
   }
 }
 

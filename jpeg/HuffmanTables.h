@@ -15,6 +15,34 @@ namespace kavrosa {
 // bits left free by the shorter codes allow.
 JpegError BuildHuffmanTable(const uint8_t counts[16], HuffmanTable& table, int32_t& codeCount);
 
+// What the per-length search of DecodeHuffman finds at the top of a `bits`-bit pattern (bits up
+// to 16): the length of the first code that holds the pattern's prefix (0: none of up to
+// `bits` bits) and, when its index lies inside the values, the symbol. Every table and every
+// search of the fast paths goes through this one, so they all keep the search's quirks.
+struct CodeMatch {
+  int32_t length = 0;
+  bool known = false;
+  uint8_t symbol = 0;
+};
+
+inline CodeMatch MatchCode(const HuffmanTable& table, const uint8_t* values, int32_t count,
+                           uint32_t pattern, int32_t bits) {
+  CodeMatch match;
+  for (int32_t l = 1; l <= bits; ++l) {
+    const uint32_t code = pattern >> (bits - l);
+    const HuffmanLengthEntry& entry = table.entries[l];
+    if (entry.maxCode == 0xFFFF || code > entry.maxCode) continue;
+    match.length = l;
+    const uint32_t index = entry.valueIndex + code - entry.minCode;
+    if (index < static_cast<uint32_t>(count)) {
+      match.known = true;
+      match.symbol = values[index];
+    }
+    return match;
+  }
+  return match;
+}
+
 // The first kLookaheadBits bits of a code, resolved in one step.
 constexpr int kLookaheadBits = 9;
 
@@ -24,7 +52,7 @@ struct HuffmanLookahead {
   uint16_t entries[1 << kLookaheadBits];
 };
 
-// Resolves every kLookaheadBits-bit pattern with the same search DecodeHuffman performs.
+// Resolves every kLookaheadBits-bit pattern with MatchCode.
 void BuildLookahead(const HuffmanTable& table, const uint8_t* values, int32_t count,
                     HuffmanLookahead& lookahead);
 

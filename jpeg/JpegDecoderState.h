@@ -1,6 +1,7 @@
-// The baseline decoder's working state, held as the first member of every DibImage so that a
-// picture decodes straight into its own blocks. Tables are not copied: quantisation values
-// and Huffman symbol values point into the stream, which outlives one decode.
+// The JPEG decoder's working state (sequential and progressive frames), held as the first
+// member of every DibImage so that a picture decodes straight into its own blocks. Tables are not
+// copied: quantisation values and Huffman symbol values point into the stream, which outlives one
+// decode.
 #pragma once
 
 #include <cstdint>

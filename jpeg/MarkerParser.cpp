@@ -71,7 +71,7 @@ void SetFrameGeometry(JpegDecoderState& s, const ByteView frame, int32_t count) 
   const int32_t height = static_cast<int32_t>(frame.U16(3));
   const int32_t width = static_cast<int32_t>(frame.U16(5));
   s.header.biWidth = width;
-  s.rowStride = (s.header.biBitCount * width / 8 + 3) & ~3;
+  s.rowStride = static_cast<int32_t>(StrideFor(width, s.header.biBitCount));
   s.header.biSizeImage = static_cast<uint32_t>(s.rowStride) * static_cast<uint32_t>(height);
   s.header.biHeight = height;
   s.componentCount = count;
@@ -95,8 +95,6 @@ void SetFrameGeometry(JpegDecoderState& s, const ByteView frame, int32_t count) 
   s.mcuRows = height / s.mcuHeight + (height % s.mcuHeight != 0 ? 1 : 0);
 }
 
-// The scale a frame is decoded at: the smallest reduction (1/8, 1/4, 1/2) whose picture still
-// covers the size the bound gives the oriented picture, or full size.
 // The size the bound shows the picture at, in the frame's own axes.
 Size NeededSize(const DecodeContext& c) {
   const JpegDecoderState& s = c.state;
@@ -105,10 +103,15 @@ Size NeededSize(const DecodeContext& c) {
   return OrientationSwapsAxes(s.exifOrientation) ? Size{shown.cy, shown.cx} : shown;
 }
 
+// The scale a frame is decoded at: the smallest reduction (1/8, 1/4, 1/2) whose picture still
+// covers the size the bound gives the oriented picture, or full size. A picture shown at its
+// own size is never reduced: a 1x1 frame is 1x1 at every scale, yet only the full transform
+// gives its pixel.
 int32_t ChooseScale(const DecodeContext& c) {
   const JpegDecoderState& s = c.state;
   const Size frame{s.header.biWidth, s.header.biHeight};
   const Size needed = NeededSize(c);
+  if (!IsBound(c.bound) || needed == frame) return 1;
   for (int32_t scale = kMaxDecodeScale; scale > 1; scale /= 2) {
     if (ScaledLength(frame.cx, scale) >= needed.cx && ScaledLength(frame.cy, scale) >= needed.cy)
       return scale;

@@ -3,23 +3,18 @@
 // correction bits for coefficients already nonzero with the new ones. Sequential: whole
 // blocks of one component (or some) per scan. The coefficients stay quantised in 16 bits until
 // the frame ends. Every step refuses what would leave its band, its 16 bits or its table, and
-// a progressive scan must continue the approximation its band has reached. The reference path
-// reads with the one-bit reader and the per-bit search; the fast path reads the same bits from a
-// buffer and resolves symbols through lookahead tables.
+// a progressive scan must continue the approximation its band has reached. Both paths take the
+// same plain steps: the reference over the one-bit reader and the per-bit search, the fast path
+// over the shared buffered reader and symbol decoder, with the common AC steps in one lookup.
 #include <cstring>
 
 #include "jpeg/BitReader.h"
 #include "jpeg/BufferedBits.h"
 #include "jpeg/ScanSetup.h"
+#include "jpeg/SymbolDecoder.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-
-#if defined(__GNUC__)
-#define KAVROSA_ALWAYS_INLINE __attribute__((always_inline)) inline
-#else
-#define KAVROSA_ALWAYS_INLINE inline
 #endif
 
 namespace kavrosa {
@@ -89,123 +84,86 @@ class PlainBits {
     const ComponentTables& t = setup_.tables[i];
     return DecodeHuffman(s_, *t.acTable, t.acValues, t.acCount, symbol);
   }
-  void Restart() { AlignAtRestart(s_); }
-  bool Overrun() const { return s_.bitOverrun != 0; }
-  void Finish() {}
 
  private:
   JpegDecoderState& s_;
   const ScanSetup& setup_;
 };
 
-// The same bits from the buffered reader and the symbols from lookahead tables, which consume
-// exactly what the one-bit reader and the per-bit search would.
-class LookaheadBits {
- public:
-  LookaheadBits(JpegDecoderState& s, const ScanSetup& setup) : s_(s), setup_(setup), bits_(s) {
-    // Only the tables the scan's kind of block reads are looked at, as the per-bit search does.
+// The lookahead tables of a scan's components: only those the scan's kind of block reads are
+// looked at, as the per-bit search looks only at those.
+struct ScanLookaheads {
+  ScanLookaheads(const JpegDecoderState& s, const ScanSetup& setup) {
     const bool dc = !s.progressive || (setup.ss == 0 && setup.ah == 0);
     const bool ac = !s.progressive || setup.ss != 0;
     for (int n = 0; n < setup.count; ++n) {
       const int i = setup.order[n];
       const ComponentTables& t = setup.tables[i];
-      if (dc) BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, dcLookahead_[i]);
-      if (ac) BuildLookahead(*t.acTable, t.acValues, t.acCount, acLookahead_[i]);
+      if (dc) BuildLookahead(*t.dcTable, t.dcValues, t.dcCount, this->dc[i]);
+      if (ac) BuildLookahead(*t.acTable, t.acValues, t.acCount, this->ac[i]);
     }
   }
 
-  uint32_t Take(int32_t n) { return bits_.Take(n); }
-  JpegError Dc(int i, uint8_t& symbol) { return Dc(bits_, i, symbol); }
-  // The same from a copy of the reader.
-  JpegError Dc(BufferedBits& in, int i, uint8_t& symbol) {
-    const ComponentTables& t = setup_.tables[i];
-    return DecodeSymbol(in, dcLookahead_[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
-  }
-  JpegError Ac(int i, uint8_t& symbol) {
-    const ComponentTables& t = setup_.tables[i];
-    return DecodeSymbol(bits_, acLookahead_[i], *t.acTable, t.acValues, t.acCount, symbol);
-  }
-  // At a restart marker the state's reader is aligned past it and the buffer starts anew.
-  void Restart() {
-    bits_.Save(s_);
-    AlignAtRestart(s_);
-    bits_.Start(s_);
-  }
-  bool Overrun() const { return bits_.Overrun() || s_.bitOverrun != 0; }
-  // Hands the position back to the state, where the scan's end is aligned.
-  void Finish() { bits_.Save(s_); }
-  BufferedBits& Buffer() { return bits_; }
-
- private:
-  JpegDecoderState& s_;
-  const ScanSetup& setup_;
-  BufferedBits bits_;
-  HuffmanLookahead dcLookahead_[3];
-  HuffmanLookahead acLookahead_[3];
+  HuffmanLookahead dc[3];
+  HuffmanLookahead ac[3];
 };
 
-// Steps both progressive decoders take the same way, over either bit source.
-template <typename Source>
-int32_t ReceiveExtend(Source& bits, int32_t size) {
-  return size == 0 ? 0 : ExtendValue(bits.Take(size), size);
-}
+// The fast path's bits: the buffered reader it holds (in locals for a scan) and the symbols
+// from the lookahead tables, which consume exactly what the one-bit reader and the per-bit
+// search would.
+class LookaheadBits {
+ public:
+  LookaheadBits(BufferedBits& in, const ScanLookaheads& tables, const ScanSetup& setup)
+      : in_(in), tables_(tables), setup_(setup) {}
 
-// An end-of-band run: 2^r + (r extra bits) bands, this one included.
-template <typename Source>
-int32_t EobRun(Source& bits, int32_t r) {
-  return (1 << r) + static_cast<int32_t>(bits.Take(r));
-}
+  KAVROSA_ALWAYS_INLINE uint32_t Take(int32_t n) { return in_.Take(n); }
+  KAVROSA_ALWAYS_INLINE JpegError Dc(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeSymbol(in_, tables_.dc[i], *t.dcTable, t.dcValues, t.dcCount, symbol);
+  }
+  KAVROSA_ALWAYS_INLINE JpegError Ac(int i, uint8_t& symbol) {
+    const ComponentTables& t = setup_.tables[i];
+    return DecodeSymbol(in_, tables_.ac[i], *t.acTable, t.acValues, t.acCount, symbol);
+  }
 
-template <typename Source>
-JpegError AcSymbol(Source& bits, int i, int32_t& run, int32_t& size) {
-  uint8_t rs = 0;
-  const JpegError error = bits.Ac(i, rs);
-  if (error != JpegError::kNone) return error;
-  run = rs >> 4;
-  size = rs & 0x0F;
-  return JpegError::kNone;
-}
+ private:
+  BufferedBits& in_;
+  const ScanLookaheads& tables_;
+  const ScanSetup& setup_;
+};
 
-template <typename BitSource>
-class ProgressiveDecoder {
+// The plain steps of one block over either path's bits (Take, Dc, Ac): the reference takes
+// every block through them, the fast path the steps its lookups do not resolve. Each step
+// refuses what would leave its band, its 16 bits or its table.
+class ProgressiveSteps {
  public:
   // A sequential scan's approximation bytes are not read (Al 0).
-  ProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup)
-      : s_(s), setup_(setup), al_(s.progressive ? setup.al : 0), bits_(s, setup) {}
+  ProgressiveSteps(const JpegDecoderState& s, const ScanSetup& setup)
+      : progressive_(s.progressive != 0), setup_(setup), al_(s.progressive ? setup.al : 0) {}
 
   void Restart() {
     predictors_[0] = predictors_[1] = predictors_[2] = 0;
     eobRun_ = 0;
-    bits_.Restart();
   }
 
-  bool Overrun() const { return bits_.Overrun(); }
-  void Finish() { bits_.Finish(); }
-
-  JpegError Block(int i, int16_t* block) {
-    if (!s_.progressive) return Sequential(i, block);
-    if (setup_.ss == 0) return setup_.ah == 0 ? DcFirst(i, block) : DcRefine(block);
-    return setup_.ah == 0 ? AcFirst(i, block) : AcRefine(i, block);
+  template <typename Bits>
+  JpegError Block(Bits& bits, int i, int16_t* block) {
+    if (!progressive_) return Sequential(bits, i, block);
+    if (setup_.ss == 0) return setup_.ah == 0 ? DcFirst(bits, i, block) : DcRefine(bits, block);
+    return setup_.ah == 0 ? AcFirst(bits, i, block) : AcRefine(bits, i, block);
   }
-
- private:
-  uint32_t Bits(int32_t n) { return bits_.Take(n); }
-  int32_t ReceiveExtend(int32_t size) { return kavrosa::ReceiveExtend(bits_, size); }
-  JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
-    return kavrosa::AcSymbol(bits_, i, run, size);
-  }
-  int32_t EobRun(int32_t r) { return kavrosa::EobRun(bits_, r); }
 
   // A whole block of a sequential scan, with the baseline block's rules (T.81 F.2.2).
-  JpegError Sequential(int i, int16_t* block) {
-    JpegError error = DcFirst(i, block);
+  template <typename Bits>
+  KAVROSA_ALWAYS_INLINE JpegError Sequential(Bits& bits, int i, int16_t* block) {
+    JpegError error = DcFirst(bits, i, block);
     if (error != JpegError::kNone) return error;
     for (int32_t k = 1; k < 64;) {
       int32_t run = 0, size = 0;
-      error = AcSymbol(i, run, size);
+      error = AcSymbol(bits, i, run, size);
       if (error != JpegError::kNone) return error;
       if (size > kMaxAcSize) return JpegError::kCoefficientSize;
-      const int32_t value = ReceiveExtend(size);
+      const int32_t value = ReceiveExtend(bits, size);
       if (run == 0 && size == 0) break;  // end of block
       k += run;
       if (k > 63) return JpegError::kCoefficientOverrun;
@@ -215,12 +173,13 @@ class ProgressiveDecoder {
     return JpegError::kNone;
   }
 
-  JpegError DcFirst(int i, int16_t* block) {
+  template <typename Bits>
+  KAVROSA_ALWAYS_INLINE JpegError DcFirst(Bits& bits, int i, int16_t* block) {
     uint8_t size = 0;
-    const JpegError error = bits_.Dc(i, size);
+    const JpegError error = bits.Dc(i, size);
     if (error != JpegError::kNone) return error;
     if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
-    predictors_[i] += ReceiveExtend(size);
+    predictors_[i] += ReceiveExtend(bits, size);
     if (predictors_[i] > kMaxDcPredictor || predictors_[i] < -kMaxDcPredictor)
       return JpegError::kDcOutOfRange;
     const int32_t value = predictors_[i] * (1 << al_);
@@ -229,95 +188,60 @@ class ProgressiveDecoder {
     return JpegError::kNone;
   }
 
-  JpegError DcRefine(int16_t* block) {
-    if (Bits(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
+  template <typename Bits>
+  KAVROSA_ALWAYS_INLINE JpegError DcRefine(Bits& bits, int16_t* block) {
+    if (bits.Take(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
     return JpegError::kNone;
   }
 
-  JpegError AcFirst(int i, int16_t* block) {
+  template <typename Bits>
+  JpegError AcFirst(Bits& bits, int i, int16_t* block) {
     if (eobRun_ > 0) {
       --eobRun_;
       return JpegError::kNone;
     }
     for (int32_t k = setup_.ss; k <= setup_.se; ++k) {
-      int32_t run = 0, size = 0;
-      const JpegError error = AcSymbol(i, run, size);
-      if (error != JpegError::kNone) return error;
-      if (size == 0 && run != 15) {
-        eobRun_ = EobRun(run) - 1;
-        break;
-      }
-      if (size > kMaxAcSize) return JpegError::kCoefficientSize;
-      k += run;  // a run of 15 with size 0 skips sixteen zeros
-      if (k > setup_.se) return JpegError::kCoefficientOverrun;
-      if (size != 0) {
-        const int32_t value = ReceiveExtend(size) * (1 << al_);
-        if (!FitsInt16(value)) return JpegError::kCoefficientSize;
-        block[kZigzag[k]] = static_cast<int16_t>(value);
-      }
-    }
-    return JpegError::kNone;
-  }
-
-  // A correction bit for a coefficient already nonzero: moves it one step away from zero.
-  JpegError Correct(int16_t& coefficient) {
-    if (Bits(1) == 0) return JpegError::kNone;
-    const int32_t p1 = 1 << al_;
-    if ((coefficient & p1) != 0) return JpegError::kNone;
-    const int32_t value = coefficient >= 0 ? coefficient + p1 : coefficient - p1;
-    if (!FitsInt16(value)) return JpegError::kCoefficientSize;
-    coefficient = static_cast<int16_t>(value);
-    return JpegError::kNone;
-  }
-
-  // Correction bits for the nonzero coefficients among `nonzero`, in zig-zag order.
-  JpegError CorrectAll(int16_t* block, uint64_t nonzero) {
-    for (; nonzero != 0; nonzero &= nonzero - 1) {
-      const JpegError error = Correct(block[kZigzag[__builtin_ctzll(nonzero)]]);
-      if (error != JpegError::kNone) return error;
+      const FirstStep step = AcFirstStep(bits, i, block, k);
+      if (step.error != JpegError::kNone) return step.error;
+      if (step.bandEnds) break;
+      k = step.k;
     }
     return JpegError::kNone;
   }
 
   // The coefficients' zero-ness does not change during the block (corrections keep it, and a
   // new value lands where the walk has already passed), so one mask serves the whole band.
-  JpegError AcRefine(int i, int16_t* block) {
+  template <typename Bits>
+  JpegError AcRefine(Bits& bits, int i, int16_t* block) {
     int32_t k = setup_.ss;
     const int32_t se = setup_.se;
     const uint64_t nonzero = NonzeroByZigzag(block);
     if (eobRun_ == 0) {
       for (; k <= se; ++k) {
-        int32_t run = 0, size = 0;
-        JpegError error = AcSymbol(i, run, size);
-        if (error != JpegError::kNone) return error;
-        int32_t value = 0;
-        if (size != 0) {
-          if (size != 1) return JpegError::kCoefficientSize;
-          value = Bits(1) != 0 ? (1 << al_) : -(1 << al_);
-        } else if (run != 15) {
-          eobRun_ = EobRun(run);
-          break;  // the rest of the band gets its correction bits below
-        }
+        const RefineStep step = AcRefineSymbol(bits, i);
+        if (step.error != JpegError::kNone) return step.error;
+        if (!step.coefficient) break;  // the rest of the band gets its correction bits below
+        int32_t run = step.run;
         // Skip `run` zero coefficients, correcting the nonzero ones passed on the way: the walk
         // stops at the next zero after them, or past the band.
         uint64_t zeros = ~nonzero & BandBits(k, se);
         for (; run > 0 && zeros != 0; --run) zeros &= zeros - 1;
         const int32_t stop = zeros != 0 ? __builtin_ctzll(zeros) : se + 1;
         if (stop > k) {
-          error = CorrectAll(block, nonzero & BandBits(k, stop - 1));
+          const JpegError error = CorrectAll(bits, block, nonzero & BandBits(k, stop - 1));
           if (error != JpegError::kNone) return error;
         }
         k = stop;
-        if (value != 0) {
+        if (step.value != 0) {
           if (k > se) return JpegError::kCoefficientOverrun;
-          block[kZigzag[k]] = static_cast<int16_t>(value);
+          block[kZigzag[k]] = static_cast<int16_t>(step.value);
         }
       }
     }
     if (eobRun_ > 0) {
       // Only the nonzero coefficients left in the band take a bit.
       if (k <= se) {
-        const JpegError error = CorrectAll(block, nonzero & BandBits(k, se));
+        const JpegError error = CorrectAll(bits, block, nonzero & BandBits(k, se));
         if (error != JpegError::kNone) return error;
       }
       --eobRun_;
@@ -325,37 +249,138 @@ class ProgressiveDecoder {
     return JpegError::kNone;
   }
 
-  JpegDecoderState& s_;
+ protected:
+  // One step of an AC first band at k: where the band goes on from and the value written there
+  // (0: none), or its end, or a refusal.
+  struct FirstStep {
+    JpegError error = JpegError::kNone;
+    int32_t k = 0;
+    int32_t value = 0;
+    bool bandEnds = false;
+  };
+  template <typename Bits>
+  FirstStep AcFirstStep(Bits& bits, int i, int16_t* block, int32_t k) {
+    FirstStep r;
+    int32_t run = 0, size = 0;
+    r.error = AcSymbol(bits, i, run, size);
+    if (r.error != JpegError::kNone) return r;
+    if (size == 0 && run != 15) {
+      eobRun_ = EobRun(bits, run) - 1;
+      r.bandEnds = true;
+      return r;
+    }
+    if (size > kMaxAcSize) {
+      r.error = JpegError::kCoefficientSize;
+      return r;
+    }
+    k += run;  // a run of 15 with size 0 skips sixteen zeros
+    if (k > setup_.se) {
+      r.error = JpegError::kCoefficientOverrun;
+      return r;
+    }
+    r.k = k;
+    if (size != 0) {
+      const int32_t value = ReceiveExtend(bits, size) * (1 << al_);
+      if (!FitsInt16(value)) {
+        r.error = JpegError::kCoefficientSize;
+        return r;
+      }
+      block[kZigzag[k]] = static_cast<int16_t>(value);
+      r.value = value;
+    }
+    return r;
+  }
+
+  // One symbol of a refining scan: a new coefficient (`value` +-p1) or sixteen zeros (`value`
+  // 0) after `run` zeros; otherwise an end of band (eobRun_ set) or a refusal. Returned by
+  // value, so that a caller's run and value stay out of memory.
+  struct RefineStep {
+    int32_t run = 0;
+    int32_t value = 0;
+    JpegError error = JpegError::kNone;
+    bool coefficient = false;
+  };
+  template <typename Bits>
+  RefineStep AcRefineSymbol(Bits& bits, int i) {
+    RefineStep r;
+    int32_t size = 0;
+    r.error = AcSymbol(bits, i, r.run, size);
+    if (r.error != JpegError::kNone) return r;
+    if (size != 0) {
+      if (size != 1) {
+        r.error = JpegError::kCoefficientSize;
+        return r;
+      }
+      r.value = bits.Take(1) != 0 ? (1 << al_) : -(1 << al_);
+    } else if (r.run != 15) {
+      eobRun_ = EobRun(bits, r.run);
+      return r;
+    }
+    r.coefficient = true;
+    return r;
+  }
+
+  template <typename Bits>
+  static KAVROSA_ALWAYS_INLINE int32_t ReceiveExtend(Bits& bits, int32_t size) {
+    return size == 0 ? 0 : ExtendValue(bits.Take(size), size);
+  }
+
+  // An end-of-band run: 2^r + (r extra bits) bands, this one included.
+  template <typename Bits>
+  static int32_t EobRun(Bits& bits, int32_t r) {
+    return (1 << r) + static_cast<int32_t>(bits.Take(r));
+  }
+
+  template <typename Bits>
+  static KAVROSA_ALWAYS_INLINE JpegError AcSymbol(Bits& bits, int i, int32_t& run, int32_t& size) {
+    uint8_t rs = 0;
+    const JpegError error = bits.Ac(i, rs);
+    if (error != JpegError::kNone) return error;
+    run = rs >> 4;
+    size = rs & 0x0F;
+    return JpegError::kNone;
+  }
+
+  // A correction bit for each nonzero coefficient among `which`, in zig-zag order: a set bit
+  // moves a coefficient whose bit Al is clear one step away from zero.
+  template <typename Bits>
+  JpegError CorrectAll(Bits& bits, int16_t* block, uint64_t which) {
+    const int32_t p1 = 1 << al_;
+    for (; which != 0; which &= which - 1) {
+      int16_t& coefficient = block[kZigzag[__builtin_ctzll(which)]];
+      if (bits.Take(1) == 0 || (coefficient & p1) != 0) continue;
+      const int32_t value = coefficient >= 0 ? coefficient + p1 : coefficient - p1;
+      if (!FitsInt16(value)) return JpegError::kCoefficientSize;
+      coefficient = static_cast<int16_t>(value);
+    }
+    return JpegError::kNone;
+  }
+
+  const bool progressive_;
   const ScanSetup& setup_;
   const int32_t al_;
   int32_t predictors_[3] = {0, 0, 0};
   int32_t eobRun_ = 0;
-  BitSource bits_;
 };
 
-// The AC codes of kAcBits bits or fewer, each with the value bits that follow it when they fit
-// too: the value in the top 16 bits, the symbol in bits 8-15, the code's length in bits 4-7 and
-// the length with the value bits in bits 0-3 (0 when the code or its value does not fit, or no
-// code matches, left to the per-bit search).
-constexpr int kAcBits = 10;
+// The reference path's scan: every block through the plain steps, on the state's reader.
+class PlainDecoder : public ProgressiveSteps {
+ public:
+  PlainDecoder(JpegDecoderState& s, const ScanSetup& setup)
+      : ProgressiveSteps(s, setup), s_(s), bits_(s, setup) {}
 
-struct AcCodes {
-  uint32_t entries[1 << kAcBits];
-};
-
-void BuildAcCodes(const ComponentTables& t, AcCodes& codes) {
-  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
-    const ResolvedAc code = ResolveAc(t, pattern, kAcBits);
-    uint32_t entry = 0;
-    if (code.valueFits) {
-      const int32_t size = static_cast<int32_t>(code.symbol & 0x0F);
-      entry = static_cast<uint32_t>(code.value) << 16 | code.symbol << 8 |
-              static_cast<uint32_t>(code.codeLength) << 4 |
-              static_cast<uint32_t>(code.codeLength + size);
-    }
-    codes.entries[pattern] = entry;
+  JpegError Block(int i, int16_t* block) { return ProgressiveSteps::Block(bits_, i, block); }
+  void Restart() {
+    ProgressiveSteps::Restart();
+    AlignAtRestart(s_);
   }
-}
+  bool Overrun() const { return s_.bitOverrun != 0; }
+  void Finish() {}
+
+ private:
+  JpegDecoderState& s_;
+  PlainBits bits_;
+};
 
 // For each byte value: the positions of its set bits, in order (zero-padded to eight), and
 // how many there are.
@@ -392,51 +417,54 @@ inline int32_t ListSetBits(uint64_t x, const BitsOfByte& bits, uint8_t (&at)[80]
   return n;
 }
 
-// A refining scan's entries, from BuildAcCodes': kRefineStep for a new coefficient (its sign
+// A refining scan's entries, from the AC lookup's: kRefineStep for a new coefficient (its sign
 // bit included, the value +-p1 in the top 16 bits) or a run of sixteen zeros (value 0),
 // kRefineEnd for an end of band (its extra bits not included), with the bits to consume in
 // bits 0-4 and the run in bits 8-11; 0 for anything else, left to the per-bit search.
 constexpr uint32_t kRefineStep = 1u << 5;
 constexpr uint32_t kRefineEnd = 1u << 6;
 
-void MakeRefineCodes(int32_t p1, AcCodes& codes) {
-  for (uint32_t& entry : codes.entries) {
-    const uint32_t length = entry & 0x0F;
-    const uint32_t run = (entry >> 12) & 0x0F;
-    const uint32_t size = (entry >> 8) & 0x0F;
-    const int32_t value = static_cast<int32_t>(entry) < 0 ? -p1 : p1;
+struct RefineCodes {
+  uint32_t entries[1 << kAcBits];
+};
+
+void MakeRefineCodes(int32_t p1, const AcLookup& lookup, RefineCodes& codes) {
+  for (uint32_t pattern = 0; pattern < (1u << kAcBits); ++pattern) {
+    const AcEntry entry = lookup.entries[pattern];
+    const uint32_t length = static_cast<uint32_t>(entry.totalLength());
+    const uint32_t run = static_cast<uint32_t>(entry.run());
+    const int32_t value = entry.value() < 0 ? -p1 : p1;
     uint32_t refined = 0;
-    if (length != 0 && size == 1) {
+    if (length != 0 && entry.size() == 1) {
       refined = kRefineStep | length | run << 8 | static_cast<uint32_t>(value) << 16;
-    } else if (length != 0 && size == 0) {
+    } else if (length != 0 && entry.size() == 0) {
       refined = (run == 15 ? kRefineStep : kRefineEnd) | length | run << 8;
     }
-    entry = refined;
+    codes.entries[pattern] = refined;
   }
 }
 
-// The fast path's blocks: the same steps as ProgressiveDecoder, consuming the same bits and
-// refusing alike, with the common AC steps resolved in one lookup (code and value bits
-// together), the correction bits of a refinement taken a word at a time and applied at the
-// block's end, and each block's nonzero coefficients kept in the store instead of found again.
-class FastProgressiveDecoder {
+// The fast path's blocks: the plain steps over the buffered reader, except that the common AC
+// steps are resolved in one lookup (code and value bits together), the correction bits of a
+// refinement taken a word at a time and applied at the block's end, and each block's nonzero
+// coefficients kept in the store instead of found again.
+class FastProgressiveDecoder : public ProgressiveSteps {
  public:
   FastProgressiveDecoder(JpegDecoderState& s, const ScanSetup& setup, CoefficientStore& store)
-      : s_(s),
-        setup_(setup),
+      : ProgressiveSteps(s, setup),
+        s_(s),
         store_(store),
-        al_(s.progressive ? setup.al : 0),
         p1_(1 << al_),
-        bits_(s, setup),
-        buffer_(bits_.Buffer()),
+        lookaheads_(s, setup),
+        buffer_(s),
         setBits_(SetBitsOfBytes()) {
     for (int i = 0; i < 3; ++i) smallest_[i] = store.components[i].smallest;
     if (s.progressive && setup.ss != 0) {
       for (int n = 0; n < setup.count; ++n) {
         const int i = setup.order[n];
-        BuildAcCodes(setup.tables[i], acCodes_[i]);
+        BuildAcLookup(setup.tables[i], acCodes_[i]);
         if (setup.ah != 0) {
-          MakeRefineCodes(p1_, acCodes_[i]);
+          MakeRefineCodes(p1_, acCodes_[i], refineCodes_[i]);
           // A correction moves a coefficient by p1 at most once per scan and a new one is
           // +-p1: when none can leave 16 bits, the corrections wait for the block's end.
           if (smallest_[i] - p1_ < -32768) gatherCorrections_ = false;
@@ -451,15 +479,21 @@ class FastProgressiveDecoder {
   FastProgressiveDecoder(const FastProgressiveDecoder&) = delete;
   FastProgressiveDecoder& operator=(const FastProgressiveDecoder&) = delete;
 
-  // The reader the blocks read from is the caller's copy of Reader(), held in locals for the
-  // scan and handed back before these.
+  // The blocks read from the caller's copy of Reader(), held in locals for the scan and handed
+  // back before these. At a restart marker the state's reader is aligned past it and the
+  // buffer starts anew.
   void Restart() {
-    predictors_[0] = predictors_[1] = predictors_[2] = 0;
-    eobRun_ = 0;
-    bits_.Restart();
+    ProgressiveSteps::Restart();
+    buffer_.Save(s_);
+    AlignAtRestart(s_);
+    buffer_.Start(s_);
   }
-  void Finish() { bits_.Finish(); }
+  // Hands the position back to the state, where the scan's end is aligned.
+  void Finish() { buffer_.Save(s_); }
   BufferedBits& Reader() { return buffer_; }
+
+  // The plain steps' bits over a reader.
+  LookaheadBits Source(BufferedBits& in) const { return LookaheadBits(in, lookaheads_, setup_); }
 
   // Blocks of an AC first scan inside the current end-of-band run: up to `most` of them are
   // passed over at once (they read no bits). Returns how many.
@@ -469,50 +503,14 @@ class FastProgressiveDecoder {
     return n;
   }
 
-  KAVROSA_ALWAYS_INLINE JpegError Sequential(BufferedBits& in, int i, int16_t* block) {
-    JpegError error = DcFirst(in, i, block);
-    if (error != JpegError::kNone) return error;
-    for (int32_t k = 1; k < 64;) {
-      int32_t run = 0, size = 0;
-      error = AcSymbol(in, i, run, size);
-      if (error != JpegError::kNone) return error;
-      if (size > kMaxAcSize) return JpegError::kCoefficientSize;
-      const int32_t value = ReceiveExtend(in, size);
-      if (run == 0 && size == 0) break;  // end of block
-      k += run;
-      if (k > 63) return JpegError::kCoefficientOverrun;
-      block[kZigzag[k]] = static_cast<int16_t>(value);
-      ++k;
-    }
-    return JpegError::kNone;
-  }
-
-  KAVROSA_ALWAYS_INLINE JpegError DcFirst(BufferedBits& in, int i, int16_t* block) {
-    uint8_t size = 0;
-    const JpegError error = bits_.Dc(in, i, size);
-    if (error != JpegError::kNone) return error;
-    if (size > kMaxDcCategory) return JpegError::kCoefficientSize;
-    predictors_[i] += ReceiveExtend(in, size);
-    if (predictors_[i] > kMaxDcPredictor || predictors_[i] < -kMaxDcPredictor)
-      return JpegError::kDcOutOfRange;
-    const int32_t value = predictors_[i] * (1 << al_);
-    if (!FitsInt16(value)) return JpegError::kDcOutOfRange;
-    block[0] = static_cast<int16_t>(value);
-    return JpegError::kNone;
-  }
-
-  KAVROSA_ALWAYS_INLINE JpegError DcRefine(BufferedBits& in, int16_t* block) {
-    if (in.Take(1) != 0) block[0] = static_cast<int16_t>(block[0] | (1 << al_));
-    return JpegError::kNone;
-  }
-
-  KAVROSA_ALWAYS_INLINE JpegError AcFirst(BufferedBits& in, int i, int16_t* block,
-                                          uint64_t& nonzero) {
+  // An AC first band with the common steps resolved in one lookup each.
+  KAVROSA_ALWAYS_INLINE JpegError AcFirstFast(BufferedBits& in, int i, int16_t* block,
+                                              uint64_t& nonzero) {
     if (eobRun_ > 0) {
       --eobRun_;
       return JpegError::kNone;
     }
-    const uint32_t* const codes = acCodes_[i].entries;
+    const AcLookup& codes = acCodes_[i];
     const int32_t se = setup_.se;
     // Kept in registers for the block.
     uint64_t mask = nonzero;
@@ -520,13 +518,13 @@ class FastProgressiveDecoder {
     JpegError error = JpegError::kNone;
     for (int32_t k = setup_.ss; k <= se; ++k) {
       in.Refill();
-      const uint32_t entry = codes[in.Window() >> (64 - kAcBits)];
-      const int32_t length = static_cast<int32_t>(entry & 0x0F);
-      const int32_t run = static_cast<int32_t>((entry >> 12) & 0x0F);
-      const int32_t size = static_cast<int32_t>((entry >> 8) & 0x0F);
+      const AcEntry entry = codes.At(in.Window());
+      const int32_t length = entry.totalLength();
+      const int32_t run = entry.run();
+      const int32_t size = entry.size();
       if (length != 0) {
         if (size != 0) {
-          const int32_t value = (static_cast<int32_t>(entry) >> 16) * p1_;
+          const int32_t value = entry.value() * p1_;
           if (k + run <= se && FitsInt16(value)) {
             in.Skip(length);
             k += run;
@@ -549,7 +547,8 @@ class FastProgressiveDecoder {
       }
       // Anything else takes the plain step, from the same bits.
       buffer_ = in;
-      const PlainFirstStep step = AcFirstStep(i, block, k);
+      LookaheadBits bits = Source(buffer_);
+      const FirstStep step = AcFirstStep(bits, i, block, k);
       in = buffer_;
       error = step.error;
       if (error != JpegError::kNone) break;
@@ -565,12 +564,16 @@ class FastProgressiveDecoder {
     return error;
   }
 
-  KAVROSA_ALWAYS_INLINE JpegError AcRefine(BufferedBits& in, int i, int16_t* block,
-                                           uint64_t& nonzero) {
+  // A refining band; when a correction might leave 16 bits, through the plain step, which
+  // checks each one.
+  KAVROSA_ALWAYS_INLINE JpegError AcRefineFast(BufferedBits& in, int i, int16_t* block,
+                                               uint64_t& nonzero) {
     if (gatherCorrections_) return AcRefineGathered(in, i, block, nonzero);
     buffer_ = in;
-    const JpegError error = AcRefineChecked(i, block, nonzero);
+    LookaheadBits bits = Source(buffer_);
+    const JpegError error = AcRefine(bits, i, block);
     in = buffer_;
+    nonzero |= NonzeroByZigzag(block) & BandBits(setup_.ss, setup_.se);
     return error;
   }
 
@@ -650,71 +653,14 @@ class FastProgressiveDecoder {
     return error;
   }
 
-  // As ProgressiveDecoder::AcRefine, with `nonzero` the block's nonzero coefficients.
-  JpegError AcRefineChecked(int i, int16_t* block, uint64_t& nonzero) {
-    int32_t k = setup_.ss;
-    const int32_t se = setup_.se;
-    const uint64_t before = nonzero;
-    if (eobRun_ == 0) {
-      for (; k <= se; ++k) {
-        int32_t run = 0;
-        int32_t value = 0;
-        JpegError error = JpegError::kNone;
-        if (!RefineSymbol(i, buffer_, run, value, error)) {
-          if (error != JpegError::kNone) return error;
-          break;
-        }
-        uint64_t zeros = ~before & BandBits(k, se);
-        for (; run > 0 && zeros != 0; --run) zeros &= zeros - 1;
-        const int32_t stop = zeros != 0 ? __builtin_ctzll(zeros) : se + 1;
-        if (stop > k) {
-          const JpegError error = CorrectAll(block, before & BandBits(k, stop - 1));
-          if (error != JpegError::kNone) return error;
-        }
-        k = stop;
-        if (value != 0) {
-          if (k > se) return JpegError::kCoefficientOverrun;
-          block[kZigzag[k]] = static_cast<int16_t>(value);
-          nonzero |= uint64_t{1} << k;
-        }
-      }
-    }
-    if (eobRun_ > 0) {
-      if (k <= se) {
-        const JpegError error = CorrectAll(block, before & BandBits(k, se));
-        if (error != JpegError::kNone) return error;
-      }
-      --eobRun_;
-    }
-    return JpegError::kNone;
-  }
-
  private:
-  uint32_t Bits(int32_t n) { return bits_.Take(n); }
-  int32_t ReceiveExtend(int32_t size) { return kavrosa::ReceiveExtend(bits_, size); }
-  static int32_t ReceiveExtend(BufferedBits& in, int32_t size) {
-    return kavrosa::ReceiveExtend(in, size);
-  }
-
-  JpegError AcSymbol(BufferedBits& in, int i, int32_t& run, int32_t& size) {
-    buffer_ = in;
-    const JpegError error = AcSymbol(i, run, size);
-    in = buffer_;
-    return error;
-  }
-
-  JpegError AcSymbol(int i, int32_t& run, int32_t& size) {
-    return kavrosa::AcSymbol(bits_, i, run, size);
-  }
-  int32_t EobRun(int32_t r) { return kavrosa::EobRun(bits_, r); }
-
   // One symbol of a refining scan read from `in` (the reader itself, or a copy of it in
   // locals): true for a new coefficient (`value` +-p1) or sixteen zeros (`value` 0) after `run`
   // zeros; false at an end of band (eobRun_ set) or when refused (`error` set).
   KAVROSA_ALWAYS_INLINE bool RefineSymbol(int i, BufferedBits& in, int32_t& run, int32_t& value,
                                           JpegError& error) {
     in.Refill();
-    const uint32_t entry = acCodes_[i].entries[in.Window() >> (64 - kAcBits)];
+    const uint32_t entry = refineCodes_[i].entries[in.Window() >> (64 - kAcBits)];
     run = static_cast<int32_t>((entry >> 8) & 0x0F);
     if ((entry & kRefineStep) != 0) {
       in.Skip(static_cast<int>(entry & 0x1F));
@@ -727,35 +673,13 @@ class FastProgressiveDecoder {
       return false;
     }
     buffer_ = in;
-    const PlainRefineStep plain = PlainRefineSymbol(i);
+    LookaheadBits bits = Source(buffer_);
+    const RefineStep plain = AcRefineSymbol(bits, i);
     in = buffer_;
     run = plain.run;
     value = plain.value;
     error = plain.error;
-    return plain.step;
-  }
-
-  // RefineSymbol's plain step, on the reader itself (returned by value, so that the hot loop's
-  // run and value stay out of memory).
-  struct PlainRefineStep {
-    int32_t run = 0;
-    int32_t value = 0;
-    JpegError error = JpegError::kNone;
-    bool step = false;
-  };
-  PlainRefineStep PlainRefineSymbol(int i) {
-    PlainRefineStep r;
-    int32_t size = 0;
-    r.error = AcSymbol(i, r.run, size);
-    if (r.error == JpegError::kNone && size != 0) {
-      if (size != 1)
-        r.error = JpegError::kCoefficientSize;
-      else
-        r.value = Bits(1) != 0 ? p1_ : -p1_;
-    }
-    if (r.error == JpegError::kNone && size == 0 && r.run != 15) eobRun_ = EobRun(r.run);
-    r.step = r.error == JpegError::kNone && (size != 0 || r.run == 15);
-    return r;
+    return plain.coefficient;
   }
 
   // The next n bits of `in` (n < 64), most significant first.
@@ -776,85 +700,16 @@ class FastProgressiveDecoder {
     return v;
   }
 
-  // One step of the AC first band as the plain decoder takes it, at k: where the band goes on
-  // from and the value written there (0: none), or its end, or a refusal.
-  struct PlainFirstStep {
-    JpegError error = JpegError::kNone;
-    int32_t k = 0;
-    int32_t value = 0;
-    bool bandEnds = false;
-  };
-  PlainFirstStep AcFirstStep(int i, int16_t* block, int32_t k) {
-    PlainFirstStep r;
-    int32_t run = 0, size = 0;
-    r.error = AcSymbol(i, run, size);
-    if (r.error != JpegError::kNone) return r;
-    if (size == 0 && run != 15) {
-      eobRun_ = EobRun(run) - 1;
-      r.bandEnds = true;
-      return r;
-    }
-    if (size > kMaxAcSize) {
-      r.error = JpegError::kCoefficientSize;
-      return r;
-    }
-    k += run;
-    if (k > setup_.se) {
-      r.error = JpegError::kCoefficientOverrun;
-      return r;
-    }
-    r.k = k;
-    if (size != 0) {
-      const int32_t value = ReceiveExtend(size) * (1 << al_);
-      if (!FitsInt16(value)) {
-        r.error = JpegError::kCoefficientSize;
-        return r;
-      }
-      block[kZigzag[k]] = static_cast<int16_t>(value);
-      r.value = value;
-    }
-    return r;
-  }
-
-  // A correction bit for each coefficient of `which`, in zig-zag order: a set bit moves a
-  // coefficient whose bit Al is clear one step away from zero.
-  JpegError CorrectAll(int16_t* block, uint64_t which) {
-    while (which != 0) {
-      buffer_.Refill();
-      uint64_t window = buffer_.Window();
-      int n = 0;
-      for (; which != 0 && n < 56; which &= which - 1, ++n) {
-        int16_t& coefficient = block[kZigzag[__builtin_ctzll(which)]];
-        const int32_t c = coefficient;
-        const int32_t bit = static_cast<int32_t>(window >> 63);
-        window <<= 1;
-        const int32_t step = ((c & p1_) ^ p1_) & -bit;  // p1 when the bit is set and Al clear
-        const int32_t sign = c >> 31;
-        const int32_t value = c + ((step ^ sign) - sign);
-        if (!FitsInt16(value)) {
-          buffer_.Skip(n + 1);
-          return JpegError::kCoefficientSize;
-        }
-        coefficient = static_cast<int16_t>(value);
-      }
-      buffer_.Skip(n);
-    }
-    return JpegError::kNone;
-  }
-
   JpegDecoderState& s_;
-  const ScanSetup& setup_;
   CoefficientStore& store_;
-  const int32_t al_;
   const int32_t p1_;
-  int32_t predictors_[3] = {0, 0, 0};
-  int32_t eobRun_ = 0;
-  LookaheadBits bits_;
-  BufferedBits& buffer_;
+  ScanLookaheads lookaheads_;
+  BufferedBits buffer_;
   const BitsOfByte& setBits_;
   bool gatherCorrections_ = true;
   int32_t smallest_[3];
-  AcCodes acCodes_[3];
+  AcLookup acCodes_[3];
+  RefineCodes refineCodes_[3];
 };
 
 // The scan must start each coefficient of its band (Ah = 0 on a coefficient never coded, and
@@ -878,10 +733,9 @@ JpegError Truncated(Decoder& decoder) {
   return JpegError::kTruncated;
 }
 
-template <typename BitSource>
-JpegError DecodeBlocks(DecodeContext& c, const ScanSetup& setup) {
+JpegError DecodeBlocksReference(DecodeContext& c, const ScanSetup& setup) {
   JpegDecoderState& s = c.state;
-  ProgressiveDecoder<BitSource> decoder(s, setup);
+  PlainDecoder decoder(s, setup);
   int32_t mcuCounter = 0;
   auto restart = [&]() {
     if (s.restartInterval != 0 && mcuCounter == s.restartInterval) {
@@ -946,17 +800,18 @@ enum class BlockKind { kSequential, kDcFirst, kDcRefine, kAcFirst, kAcRefine };
 template <BlockKind kind>
 KAVROSA_ALWAYS_INLINE JpegError FastBlock(FastProgressiveDecoder& decoder, BufferedBits& in, int i,
                                           int16_t* block, uint64_t* nonzero) {
+  LookaheadBits bits = decoder.Source(in);
   switch (kind) {
     case BlockKind::kSequential:
-      return decoder.Sequential(in, i, block);
+      return decoder.Sequential(bits, i, block);
     case BlockKind::kDcFirst:
-      return decoder.DcFirst(in, i, block);
+      return decoder.DcFirst(bits, i, block);
     case BlockKind::kDcRefine:
-      return decoder.DcRefine(in, block);
+      return decoder.DcRefine(bits, block);
     case BlockKind::kAcFirst:
-      return decoder.AcFirst(in, i, block, *nonzero);
+      return decoder.AcFirstFast(in, i, block, *nonzero);
     case BlockKind::kAcRefine:
-      return decoder.AcRefine(in, i, block, *nonzero);
+      return decoder.AcRefineFast(in, i, block, *nonzero);
   }
   return JpegError::kNone;
 }
@@ -1065,7 +920,7 @@ JpegError DecodeProgressiveScan(DecodeContext& c, const ScanSetup& setup) {
     const JpegError order = AdvanceApproximation(c.coefficients, setup);
     if (order != JpegError::kNone) return order;
   }
-  return c.path == JpegPath::kReference ? DecodeBlocks<PlainBits>(c, setup) : DecodeFast(c, setup);
+  return c.path == JpegPath::kReference ? DecodeBlocksReference(c, setup) : DecodeFast(c, setup);
 }
 
 }  // namespace kavrosa

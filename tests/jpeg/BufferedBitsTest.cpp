@@ -8,6 +8,7 @@
 #include "jpeg/BitReader.h"
 #include "jpeg/BlockDecoder.h"
 #include "jpeg/BufferedBits.h"
+#include "jpeg/SymbolDecoder.h"
 #include "jpeg/HuffmanTables.h"
 #include "tests/jpeg/JpegStreams.h"
 

@@ -4,7 +4,9 @@
 // picture stays close to libjpeg-turbo's own decode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +22,8 @@
 
 namespace kavrosa::test {
 namespace {
+
+constexpr uint8_t kSof0[] = {0xFF, 0xC0};
 
 struct Expected {
   std::string name;
@@ -75,6 +79,50 @@ TEST(Corpus, EveryPictureDecodesToItsRecordedBytes) {
     EXPECT_EQ(fast.Pixels(), reference.Pixels()) << e.name;
   }
 }
+
+// A 1x1 picture is one MCU, and so is the same stream with the frame made as large as that MCU:
+// the picture's pixel is that frame's top-left pixel, at full size (a reduced transform gives
+// another colour), with or without a screen to fit.
+struct OnePixel {
+  const char* name;
+  int mcuWidth;
+  int mcuHeight;
+};
+
+class OnePixelPicture : public testing::TestWithParam<OnePixel> {};
+
+TEST_P(OnePixelPicture, IsTheTopLeftPixelOfItsWholeMcu) {
+  const Bytes stream = ReadFile(std::string("data/") + GetParam().name);
+  ASSERT_FALSE(stream.empty());
+  Bytes widened = stream;
+  const size_t sof = static_cast<size_t>(
+      std::search(widened.begin(), widened.end(), std::begin(kSof0), std::end(kSof0)) -
+      widened.begin());
+  ASSERT_LT(sof + 9, widened.size());
+  widened[sof + 6] = static_cast<uint8_t>(GetParam().mcuHeight);  // height, low byte
+  widened[sof + 8] = static_cast<uint8_t>(GetParam().mcuWidth);   // width, low byte
+  for (JpegPath path : {JpegPath::kReference, JpegPath::kFast}) {
+    Decoded whole = Decode(widened, path);
+    ASSERT_EQ(whole.error, JpegError::kNone);
+    const Bytes all = whole.Pixels();
+    const size_t stride = (3 * static_cast<size_t>(GetParam().mcuWidth) + 3) & ~size_t{3};
+    const Bytes topLeft(all.end() - static_cast<std::ptrdiff_t>(stride),
+                        all.end() - static_cast<std::ptrdiff_t>(stride) + 3);
+    for (Size bound : {Size{}, Size{1920, 1080}, Size{1, 1}}) {
+      Decoded one = DecodeFitted(stream, bound, path);
+      ASSERT_EQ(one.error, JpegError::kNone);
+      const Bytes pixel = one.Pixels();
+      ASSERT_EQ(pixel.size(), 4u);
+      EXPECT_EQ(Bytes(pixel.begin(), pixel.begin() + 3), topLeft)
+          << GetParam().name << " bound " << bound.cx << "x" << bound.cy;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, OnePixelPicture,
+                         testing::Values(OnePixel{"rose_1x1_s1x1_mcu.jpg", 8, 8},
+                                         OnePixel{"rose_1x1_s2x1_mcu.jpg", 16, 8},
+                                         OnePixel{"rose_1x1_s2x2_mcu.jpg", 16, 16}));
 
 // Deterministic damage: flipped bytes, inserted markers, cut-off ends.
 class Damage {

@@ -42,7 +42,23 @@ for q in 50 60 70 80 95; do
 done
 # Odd sizes down to 1x1.
 make rose_1x1_s1x1_q75.jpg rose 1x1 -sample 1x1 -quality 75
+make rose_1x1_s2x1_q75.jpg rose 1x1 -sample 2x1 -quality 75
 make rose_1x1_s2x2_q75.jpg rose 1x1 -sample 2x2 -quality 75
+# 1x1 frames over a whole MCU of detail (an encoder may code anything past the edge): the
+# pixel is the full transform's, which a reduced one would miss.
+one_pixel() {  # output name, sampling, MCU WxH
+  make "$tmp/mcu.jpg" rose "$3" -sample "$2" -quality 85
+  python3 - "$tmp/mcu.jpg" "$1" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+sof = data.find(b'\xff\xc0')
+data[sof + 5:sof + 9] = b'\x00\x01\x00\x01'  # height 1, width 1
+open(sys.argv[2], 'wb').write(data)
+PY
+}
+one_pixel rose_1x1_s1x1_mcu.jpg 1x1 8x8
+one_pixel rose_1x1_s2x1_mcu.jpg 2x1 16x8
+one_pixel rose_1x1_s2x2_mcu.jpg 2x2 16x16
 make rose_2x3_s2x1_q75.jpg rose 2x3 -sample 2x1 -quality 75
 make rose_7x5_s1x1_q75_r1.jpg rose 7x5 -sample 1x1 -quality 75 -restart 1B
 make rose_17x9_s2x2_q95.jpg rose 17x9 -sample 2x2 -quality 95

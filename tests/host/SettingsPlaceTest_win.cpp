@@ -73,7 +73,10 @@ TEST(SettingsPlace, NowhereWritableTheDialogSaysSoAndStaysOpen) {
   PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
   HWND message = OwnedDialog(dialog, 10000);
   ASSERT_NE(message, nullptr) << "OK closed without saying that nothing was saved";
-  const std::wstring text = ControlText(message, kMessageTextId);
+  // The box may be found before its text control is made.
+  std::wstring text;
+  for (int i = 0; i < 50 && text.empty(); ++i, Pump(100))
+    text = ControlText(message, kMessageTextId);
   // 設定を保存できませんでした。 on a Japanese system, else English; then the file's name.
   const bool japanese = (GetUserDefaultUILanguage() & 0x3FF) == LANG_JAPANESE;
   const wchar_t* opening = japanese

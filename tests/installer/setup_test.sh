@@ -55,12 +55,17 @@ for arch in win64 win32; do
   # The installed saver, as Windows starts it.
   $loader 'C:\windows\system32\kavrosa.scr' /s &
   pid=$!
-  sleep 6
+  colours=0
+  for _ in $(seq 30); do  # Wine's start and the first dissolve take a few seconds
+    sleep 1
+    colours=$(import -window root -format '%k' info: 2>/dev/null || echo 0)
+    [ "${colours:-0}" -gt 1000 ] && break
+  done
+  [ "${colours:-0}" -gt 1000 ] || fail "the screen shows $colours colours: no picture"
+  sleep 2  # the dissolve-in ends
   if [ -n "${KAVROSA_SCREENSHOT_DIR:-}" ]; then
     import -window root "$KAVROSA_SCREENSHOT_DIR/installed-saver-$arch.png"
   fi
-  colours=$(import -window root -format '%k' info: 2>/dev/null || echo 0)
-  [ "${colours:-0}" -gt 100 ] || fail "the screen shows $colours colours: no picture"
   xdotool key space
   for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
   kill -0 $pid 2>/dev/null && { fail "the saver did not close on a key"; kill $pid; }

@@ -295,7 +295,11 @@ int32_t ProfileWriteString(const char* section, const char* key, const char* val
     return 0;
   }
   FileLines file = ReadLines(path);
-  if (file.refused) return 0;
+  if (file.refused) {
+    if (FailureHandler() != nullptr)
+      FailureHandler()(path, "not a settings file that can be replaced");
+    return 0;
+  }
   std::vector<Line>& lines = file.lines;
   const std::string keyName = Trim(key);
   const auto header = FindSection(lines, Trim(section));

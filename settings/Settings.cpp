@@ -1,6 +1,7 @@
-// Settings path rule and key access. The rule cuts the module name at a '.' four characters from
-// its end; when that fails the buffer is emptied, so that the module file itself is never read
-// as settings nor written to.
+// Settings path rule, the file's place, and key access. The rule cuts the module name at a '.'
+// four characters from its end; when that fails the buffer is emptied, so that the module file
+// itself is never read as settings nor written to. The place moves to the user's folder only
+// where the module's own folder refuses the file, so stored files beside modules still count.
 #include "settings/Settings.h"
 
 #include <cstdio>

@@ -7,6 +7,7 @@
 #include "host/CommandLine.h"
 #include "host/Host_win.h"
 #include "settings/ConfigDialog_win.h"
+#include "settings/DialogResources_win.h"
 #include "slideshow/SlideShow.h"
 
 namespace kavrosa {
@@ -83,9 +84,13 @@ int32_t SaverMain(HINSTANCE instance, const char* commandTail) {
   return DispatchCommand(commandTail, state.isWin9x != 0, actions);
 }
 
+// The template in the user's language (Japanese on a Japanese system, else English).
 INT_PTR ShowConfigDialog(HWND owner) {
-  return DialogBoxParamA(ToHmodule(TheHostState().instance), MAKEINTRESOURCEA(kDialogTemplateId),
-                         owner, ConfigDialogProc, 0);
+  HINSTANCE instance = ToHmodule(TheHostState().instance);
+  if (const DLGTEMPLATE* form = DialogTemplate(instance, kDialogTemplateId)) {
+    return DialogBoxIndirectParamA(instance, form, owner, ConfigDialogProc, 0);
+  }
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(kDialogTemplateId), owner, ConfigDialogProc, 0);
 }
 
 void RequestPasswordChange(HWND parent) {

@@ -25,4 +25,9 @@ uint32_t ProfileReadString(const char* section, const char* key, const char* def
 int32_t ProfileWriteString(const char* section, const char* key, const char* value,
                            const char* path);
 
+// Where the portable writer tells why a write failed (the file's path and the system's reason);
+// the Windows calls say nothing. Null, the default, reports nothing.
+using ProfileWriteFailureHandler = void (*)(const char* path, const char* reason);
+void SetProfileWriteFailureHandler(ProfileWriteFailureHandler handler);
+
 }  // namespace kavrosa

@@ -1,16 +1,19 @@
 // A private-profile (INI) reader and writer that gives the results of the Windows calls: the
 // first section and the first key whose trimmed names match case-insensitively, values trimmed
 // and unquoted, GetPrivateProfileInt's number parsing. A write changes one line (or adds one)
-// and keeps every other byte of the file, line endings included. Only a regular file of sane
-// size is read: a FIFO or a device in its place would block or never end.
+// and keeps every other byte of the file, line endings included, and replaces the file whole
+// (a temporary beside it, renamed over it). Only a regular file of sane size is read: a FIFO or
+// a device in its place would block or never end.
 #include "platform/Profile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -118,15 +121,47 @@ FileLines ReadLines(const char* path) {
   return file;
 }
 
-bool WriteLines(const char* path, const std::vector<Line>& lines) {
-  std::FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) return false;
-  bool ok = true;
-  for (const Line& line : lines) {
-    ok = ok && std::fwrite(line.text.data(), 1, line.text.size(), file) == line.text.size();
-    ok = ok && std::fwrite(line.ending.data(), 1, line.ending.size(), file) == line.ending.size();
+ProfileWriteFailureHandler& FailureHandler() {
+  static ProfileWriteFailureHandler handler = nullptr;
+  return handler;
+}
+
+bool Report(const char* path, int error) {
+  if (FailureHandler() != nullptr) FailureHandler()(path, std::strerror(error));
+  return false;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<size_t>(wrote);
   }
-  return std::fclose(file) == 0 && ok;
+  return true;
+}
+
+// The new content goes to a temporary file in the same folder, is flushed to the disk, and
+// only then renamed over the old file: a full disk or a kill midway leaves the old file whole.
+// A symbolic link is followed, so the file it names is the one replaced.
+bool WriteLines(const char* path, const std::vector<Line>& lines) {
+  std::string content;
+  for (const Line& line : lines) content += line.text + line.ending;
+  char resolved[PATH_MAX];
+  const std::string target = ::realpath(path, resolved) != nullptr ? resolved : path;
+  std::string temporary = target + ".XXXXXX";
+  const FileDescriptor file(::mkstemp(&temporary[0]));
+  if (file.get() < 0) return Report(path, errno);
+  struct stat old {};
+  ::fchmod(file.get(), ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  if (!WriteAll(file.get(), content) || ::fsync(file.get()) != 0 ||
+      ::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return Report(path, error);
+  }
+  return true;
 }
 
 // The section name of a "[name]" line; nullopt for any other line.
@@ -215,6 +250,10 @@ void EnsureLastLineEnded(std::vector<Line>& lines, size_t index) {
 
 }  // namespace
 
+void SetProfileWriteFailureHandler(ProfileWriteFailureHandler handler) {
+  FailureHandler() = handler;
+}
+
 int32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue,
                        const char* path) {
   if (section == nullptr || key == nullptr || path == nullptr || path[0] == '\0') {
@@ -256,7 +295,11 @@ int32_t ProfileWriteString(const char* section, const char* key, const char* val
     return 0;
   }
   FileLines file = ReadLines(path);
-  if (file.refused) return 0;
+  if (file.refused) {
+    if (FailureHandler() != nullptr)
+      FailureHandler()(path, "not a settings file that can be replaced");
+    return 0;
+  }
   std::vector<Line>& lines = file.lines;
   const std::string keyName = Trim(key);
   const auto header = FindSection(lines, Trim(section));

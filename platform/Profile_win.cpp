@@ -22,4 +22,7 @@ int32_t ProfileWriteString(const char* section, const char* key, const char* val
   return ::WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;
 }
 
+// WritePrivateProfileStringA's FALSE is the whole report here.
+void SetProfileWriteFailureHandler(ProfileWriteFailureHandler) {}
+
 }  // namespace kavrosa

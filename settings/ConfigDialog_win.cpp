@@ -2,7 +2,8 @@
 // 15), so its up arrow steps toward 15; UDM_GETPOS is kept whole, error flag included, so an
 // invalid position saves as a value that reads back as the default. The folder picker is
 // SHBrowseForFolderW, looked up in SHELL32 at run time; its result is kept in the ANSI code
-// page, as the settings file holds the folder.
+// page, as the settings file holds the folder. Texts come in the user's language (Japanese or
+// English); a failed write keeps the dialog open with a message instead of closing as if saved.
 #include "settings/ConfigDialog_win.h"
 
 #include <commctrl.h>
@@ -12,8 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "settings/FileVersionText.h"
 #include "platform/WideText_win.h"
+#include "settings/DialogLanguage.h"
+#include "settings/DialogResources_win.h"
+#include "settings/FileVersionText.h"
 #include "settings/Settings.h"
 
 namespace kavrosa {
@@ -57,9 +60,7 @@ void Initialise(HWND dialog, ConfigDialog& config) {
   char moduleName[256] = {};
   GetModuleFileNameA(nullptr, moduleName, sizeof(moduleName));
   ShowFileVersion(moduleName, dialog, kVersionTextId);
-  char caption[1024] = {};
-  LoadStringA(GetModuleHandleA(nullptr), kCaptionStringId, caption, sizeof(caption));
-  SetWindowTextA(dialog, caption);
+  SetWindowTextW(dialog, DialogString(GetModuleHandleA(nullptr), kCaptionStringId).c_str());
   const std::string path = SettingsPath();
   config.interval = ReadIntervalSeconds(path.c_str());
   SendDlgItemMessageA(dialog, kIntervalUpDownId, UDM_SETRANGE, 0, kReversedRange);
@@ -76,14 +77,28 @@ std::string DialogText(HWND dialog, int controlId) {
   return std::string(text.data(), length);
 }
 
-void Save(HWND dialog, ConfigDialog& config) {
+// Every value is written even after one fails; false when any of them was not.
+bool Save(HWND dialog, ConfigDialog& config, std::string& path) {
   config.interval =
       static_cast<int32_t>(SendDlgItemMessageA(dialog, kIntervalUpDownId, UDM_GETPOS, 0, 0));
-  const std::string path = SettingsPath();
-  WriteIntervalSeconds(path.c_str(), config.interval);
-  WriteFitImage(path.c_str(), static_cast<int32_t>(IsDlgButtonChecked(dialog, kFitImageCheckId)));
-  WriteShuffle(path.c_str(), static_cast<int32_t>(IsDlgButtonChecked(dialog, kShuffleCheckId)));
-  WritePhotoFolder(path.c_str(), DialogText(dialog, kFolderEditId));
+  path = SettingsPath();
+  const auto checked = [dialog](int id) {
+    return static_cast<int32_t>(IsDlgButtonChecked(dialog, id));
+  };
+  int32_t written = WriteIntervalSeconds(path.c_str(), config.interval);
+  written &= WriteFitImage(path.c_str(), checked(kFitImageCheckId));
+  written &= WriteShuffle(path.c_str(), checked(kShuffleCheckId));
+  written &= WritePhotoFolder(path.c_str(), DialogText(dialog, kFolderEditId));
+  return written != 0;
+}
+
+// The dialog stays open after this, so that nothing looks saved that was not.
+void SayNotSaved(HWND dialog, const std::string& path) {
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  const std::wstring text =
+      DialogString(module, kNotSavedStringId) + L"\n\n" + WideFromCodePage(path, CP_ACP);
+  MessageBoxW(dialog, text.c_str(), DialogString(module, kCaptionStringId).c_str(),
+              MB_OK | MB_ICONWARNING);
 }
 
 // The picker's entries, from SHELL32 (and OLE32 for freeing its result) when they exist.
@@ -119,14 +134,12 @@ void BrowseForFolder(HWND dialog) {
   picker.free = Entry<FolderPicker::FreeFn>("OLE32.DLL", "CoTaskMemFree");
   if (picker.browse == nullptr || picker.path == nullptr) return;
   const std::wstring start = WideFromCodePage(DialogText(dialog, kFolderEditId), CP_ACP);
-  wchar_t title[] =
-      L"\u753b\u50cf\u30d5\u30a9\u30eb\u30c0\u3092\u9078\u3093\u3067\u304f"
-      L"\u3060\u3055\u3044";  // 画像フォルダを選んでください
+  std::wstring title = DialogString(GetModuleHandleA(nullptr), kPickFolderStringId);
   wchar_t display[MAX_PATH] = {};
   BROWSEINFOW info{};
   info.hwndOwner = dialog;
   info.pszDisplayName = display;
-  info.lpszTitle = title;
+  info.lpszTitle = title.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = PickerCallback;
   info.lParam = reinterpret_cast<LPARAM>(&start);
@@ -211,8 +224,12 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return TRUE;
     case WM_COMMAND:
       if (wParam == IDOK) {
-        Save(dialog, *config);
-        EndDialog(dialog, 1);
+        std::string path;
+        if (Save(dialog, *config, path)) {
+          EndDialog(dialog, 1);
+        } else {
+          SayNotSaved(dialog, path);
+        }
         return TRUE;
       }
       if (wParam == IDCANCEL) {

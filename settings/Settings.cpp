@@ -1,6 +1,7 @@
-// Settings path rule and key access. The rule cuts the module name at a '.' four characters from
-// its end; when that fails the buffer is emptied, so that the module file itself is never read
-// as settings nor written to.
+// Settings path rule, the file's place, and key access. The rule cuts the module name at a '.'
+// four characters from its end; when that fails the buffer is emptied, so that the module file
+// itself is never read as settings nor written to. The place moves to the user's folder only
+// where the module's own folder refuses the file, so stored files beside modules still count.
 #include "settings/Settings.h"
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 #include "platform/Module.h"
 #include "platform/Profile.h"
+#include "platform/SettingsPlace.h"
 
 namespace kavrosa {
 namespace {
@@ -75,7 +77,23 @@ int32_t GetSettingsPath(char* buffer, uint32_t size) {
     return 1;
   }
   if (ModuleFileName(buffer, size) == 0) return Fail(buffer, size);
-  return ApplySettingsPathRule(buffer, size);
+  if (ApplySettingsPathRule(buffer, size) == 0) return 0;
+  const std::string place = SettingsFileFor(buffer);
+  if (place.size() >= size) return 1;  // the file beside the module is still read
+  std::memcpy(buffer, place.c_str(), place.size() + 1);
+  return 1;
+}
+
+std::string SettingsFileFor(const std::string& besideModule) {
+  if (CanWriteFileAt(besideModule)) return besideModule;
+  const std::string folder = UserSettingsFolder();
+  if (folder.empty()) return besideModule;
+  const size_t slash = besideModule.find_last_of("\\/");
+  const std::string own =
+      folder + '\\' + (slash == std::string::npos ? besideModule : besideModule.substr(slash + 1));
+  if (FileExistsAt(besideModule)) CopyFileIfMissing(besideModule, own);
+  if (FileExistsAt(own) || CanWriteFileAt(own)) return own;
+  return besideModule;
 }
 
 int32_t ApplySettingsPathRule(char* buffer, uint32_t size) {

@@ -33,9 +33,16 @@ constexpr uint32_t kSettingTextSize = 2048;
 constexpr uint32_t kSettingsPathSize = 260;
 
 // The settings file's full name: the module's file name with its three-letter extension replaced
-// by ".INI". Returns 1 on success; 0 when there is no module name or it has no such extension,
-// and then the buffer is left empty so that no caller can mistake the module for its settings.
+// by ".INI", placed by SettingsFileFor. Returns 1 on success; 0 when there is no module name or
+// it has no such extension, and then the buffer is left empty so that no caller can mistake the
+// module for its settings.
 int32_t GetSettingsPath(char* buffer, uint32_t size);
+
+// Which file the module reads and writes, given the INI name beside it: that file wherever it
+// can be written there; else the same name in the user's settings folder (%APPDATA%\Kavrosa),
+// which starts as a copy of the file beside the module; when neither can be written, the file
+// beside the module, so that its values are still read (and writes fail, for the dialog to say).
+std::string SettingsFileFor(const std::string& besideModule);
 
 // The rule on its own: buffer holds a module's NUL-terminated file name and is rewritten in
 // place (saver.scr becomes saver.INI, in the same directory). Same results as GetSettingsPath.

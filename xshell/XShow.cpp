@@ -21,6 +21,7 @@
 
 #include "host/HostState.h"
 #include "host/SaverRules.h"
+#include "platform/Profile.h"
 #include "settings/Settings.h"
 #include "slideshow/SlideShow.h"
 #include "slideshow/SlideShowProc.h"
@@ -39,6 +40,11 @@ constexpr int kOwnWindowHeight = 480;
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kavrosa: %s\n", message.c_str());
   return 1;
+}
+
+void SettingsNotSaved(const char* path, const char* reason) {
+  std::fprintf(stderr, "kavrosa: the settings were not saved in %s (%s); the file is unchanged\n",
+               path, reason);
 }
 
 // Xlib calls this when the connection is gone and ends the process if it returns; the worker
@@ -341,6 +347,7 @@ int RunShow(const Options& options) {
     MakeParentDirectories(settings);
     SetSettingsPathOverride(settings.c_str());
   }
+  SetProfileWriteFailureHandler(SettingsNotSaved);
   SettingsOverrides overrides;
   overrides.intervalSeconds = options.intervalSeconds;
   if (options.fit) overrides.fitImage = 1;

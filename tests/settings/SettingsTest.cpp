@@ -7,7 +7,15 @@
 #include <string>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #endif
 
 #include "platform/Profile.h"
@@ -208,6 +216,11 @@ TEST(SettingsKeys, FolderShuffleAndFile) {
 }
 
 #ifndef _WIN32
+std::string ScratchRead(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // Byte-exact results of our own writer (the system's writer may reformat the file).
 TEST(ProfileWriter, ChangesOnlyTheKeysLine) {
   ScratchFile file("exact");
@@ -251,6 +264,38 @@ TEST(ProfileFiles, NoRegularFileIsNeitherReadNorReplaced) {
   EXPECT_EQ(ReadIntervalSeconds("/dev/zero"), 30);
   EXPECT_EQ(ReadFitImage("/tmp"), 0);
   EXPECT_EQ(WriteFitImage("/tmp", 1), 0);
+}
+
+// A write that cannot finish (here the file-size limit stands in for a full disk) leaves the old
+// file as it was, no temporary beside it, and says which file and why.
+TEST(ProfileWriter, FailedWriteKeepsTheOldFileAndReportsIt) {
+  const std::string folder = ::testing::TempDir() + "kavrosa-full-" + std::to_string(::getpid());
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const std::string path = folder + "/kavrosa.ini";
+  const std::string old = "[Image]\r\nNO=5\r\n";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs(old.c_str(), f);
+    std::fclose(f);
+  }
+  static std::string reported;
+  SetProfileWriteFailureHandler(
+      [](const char* file, const char* reason) { reported = std::string(file) + ": " + reason; });
+  struct rlimit saved {};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 64;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const int32_t result = WritePhotoFolder(path.c_str(), std::string(200, 'x'));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  SetProfileWriteFailureHandler(nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ScratchRead(path), old);
+  EXPECT_EQ(reported, path + ": " + std::strerror(EFBIG));
+  EXPECT_EQ(::unlink(path.c_str()), 0);
+  EXPECT_EQ(::rmdir(folder.c_str()), 0) << "a temporary file was left in the folder";
 }
 
 TEST(ProfileFiles, OversizedFileIsRefusedAndKept) {

@@ -51,6 +51,7 @@ export KAVROSA_WINEPREFIX="${KAVROSA_WINEPREFIX:-$HOME/.kavrosa-wine}"
 export WINEPREFIX="$KAVROSA_WINEPREFIX" DISPLAY="$display"
 saver_pid=""
 cleanup() {
+  [ -n "${measured_pid:-}" ] && kill "$measured_pid" 2>/dev/null
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
   timeout 20 wineserver -w 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
@@ -71,9 +72,19 @@ for _ in $(seq 600); do
 done
 xdotool search --name '^Screen Saver$' >/dev/null 2>&1 || { echo "measure-cpu: no saver window" >&2; exit 1; }
 
-# wine-run.sh execs Wine, which becomes the Windows process under the same id.
+# wine-run.sh execs Wine; for a .scr Wine starts it from start.exe as a process of its own,
+# named by its Windows path (the work directory is unique). Without one, Wine's own process is
+# the saver.
+measured_pid=$saver_pid
+for pid in $(pgrep -f "kavrosa\.scr /s" || true); do
+  cmdline=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null || true)
+  case "$cmdline" in
+    *start.exe*) ;;
+    *"$(basename "$work")"*) measured_pid=$pid ;;
+  esac
+done
 ticks() {  # utime + stime of the saver, in clock ticks
-  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$saver_pid/stat"
+  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$measured_pid/stat"
 }
 hz=$(getconf CLK_TCK)
 share() {  # ticks, seconds

@@ -4,7 +4,7 @@
 # their medians side by side, then the Windows run's ratios to libjpeg-turbo built for the same
 # target (both sides of each ratio from the one run, so a loaded machine slows both alike).
 # Builds the mingw dependencies and both programs first if needed.
-#   tools/measure-i686-bench.sh [--arch i686|x86_64] [--time cpu|real] [--filter REGEX]
+#   tools/measure-i686-bench.sh [--arch i686|x86_64] [--time cpu|real] [--filter REGEX] [--no-native]
 # (default cpu time: the machine may be shared). KAVROSA_BUILD_WIN (build-i686-bench or
 # build-x64-bench) and KAVROSA_BUILD_NATIVE (build) name the build dirs;
 # KAVROSA_BENCH_JSON=DIR keeps both runs' JSON there.
@@ -14,11 +14,13 @@ root=$(pwd)
 field=cpu_time
 arch=i686
 filter='decode/|fade/'
+with_native=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) [ "${2:-}" = real ] && field=real_time; shift 2 ;;
     --arch) arch=$2; shift 2 ;;
     --filter) filter=$2; shift 2 ;;
+    --no-native) with_native=0; shift ;;
     *) echo "usage: $0 [--arch i686|x86_64] [--time cpu|real] [--filter REGEX]" >&2; exit 2 ;;
   esac
 done
@@ -46,7 +48,7 @@ build_bench() {  # build dir, cmake args...
 
 tools/build-mingw-bench-deps.sh "$win/bench-deps" "$arch"
 build_bench "$win" --toolchain "cmake/mingw-$arch.cmake"
-build_bench "$native"
+[ "$with_native" = 1 ] && build_bench "$native"
 
 if [ -n "${KAVROSA_BENCH_JSON:-}" ]; then
   out=$KAVROSA_BENCH_JSON
@@ -55,8 +57,12 @@ else
   out=$(mktemp -d)
   trap 'rm -rf "$out"' EXIT
 fi
-echo "running native x86-64 ..." >&2
-"$native/kavrosa-bench" "${args[@]}" >"$out/native.json"
+if [ "$with_native" = 1 ]; then
+  echo "running native x86-64 ..." >&2
+  "$native/kavrosa-bench" "${args[@]}" >"$out/native.json"
+else
+  echo '{"benchmarks": []}' >"$out/native.json"
+fi
 echo "running $arch under Wine ..." >&2
 # A console program: no display needed, and none of anyone else's is used.
 env -u DISPLAY KAVROSA_WINEPREFIX="${KAVROSA_WINEPREFIX:-$root/$win/wine-prefix}" \
@@ -82,15 +88,15 @@ baseline = {"decode": "decode/libjpeg_turbo_islow", "fade": "fade/memcpy"}
 print(f"median {field.replace('_', ' ')} in ms; 'vs' is the row over {baseline['decode']} "
       f"(decode/) or {baseline['fade']} (fade/) in the same run")
 head = ("benchmark", "native x86-64", f"{arch} Wine", "Win/native", "vs native", f"vs {arch}")
-print(f"{head[0]:32} {head[1]:>13} {head[2]:>10} {head[3]:>11} {head[4]:>9} {head[5]:>8}")
-for name, n in native.items():
+print(f"{head[0]:54} {head[1]:>13} {head[2]:>10} {head[3]:>11} {head[4]:>9} {head[5]:>8}")
+for name, n in (native or {k: 0 for k in win}).items():
     w = win.get(name)
     base = baseline[name.split("/")[0]]
     def vs(run, t):
         return f"{t / run[base]:.2f}" if t and base in run else "-"
     w_text = f"{w:10.3f}" if w else f"{'-':>10}"
-    ratio = f"{w / n:.2f}" if w else "-"
-    print(f"{name:32} {n:13.3f} {w_text} {ratio:>11} {vs(native, n):>9} {vs(win, w):>8}")
+    ratio = f"{w / n:.2f}" if w and n else "-"
+    print(f"{name:54} {n:13.3f} {w_text} {ratio:>11} {vs(native, n):>9} {vs(win, w):>8}")
 
 # The goals: each of ours over the same work by libjpeg-turbo (or memcpy), from the Windows run.
 pairs = [("decode/kavrosa", "decode/libjpeg_turbo_islow"),

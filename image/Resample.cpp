@@ -17,12 +17,13 @@
 #include <new>
 #include <vector>
 
+#include "platform/CpuFeatures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && \
-    (defined(__GNUC__) || defined(__clang__))
-// Native x86-64 builds also carry AVX2 loops, chosen at run time.
+#if defined(KAVROSA_X86_SIMD)
+// x86 builds also carry AVX2 loops, chosen at run time.
 #define KAVROSA_AVX2_RESAMPLE 1
 #include <immintrin.h>
 #define KAVROSA_AVX2 __attribute__((target("avx2")))
@@ -32,7 +33,9 @@ namespace kavrosa {
 namespace {
 
 #if defined(KAVROSA_AVX2_RESAMPLE)
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+inline bool HasAvx2() {
+  return CpuHas(SimdLevel::kAvx2);
+}
 #endif
 
 constexpr int32_t kWeightBits = 14;
@@ -370,7 +373,7 @@ template <int kCount>
 void ScaleRowVector(ResampleLoops loops, const uint8_t* row, const FixedTaps& fixed, int32_t end,
                     int16_t* out) {
 #if defined(KAVROSA_AVX2_RESAMPLE)
-  if (loops == ResampleLoops::kFastest && kHasAvx2) {
+  if (loops == ResampleLoops::kFastest && HasAvx2()) {
     ScaleRowAvx2<kCount>(row, fixed, end, out);
     return;
   }
@@ -522,7 +525,7 @@ KAVROSA_AVX2 void CombineAvx2(const Tap* taps, int32_t* sums, uint8_t* out, size
 template <int kRows, bool kAdd, bool kBytes>
 void Combine(ResampleLoops loops, const Tap* taps, int32_t* sums, uint8_t* out, size_t values) {
 #if defined(KAVROSA_AVX2_RESAMPLE)
-  if (loops == ResampleLoops::kFastest && kHasAvx2) {
+  if (loops == ResampleLoops::kFastest && HasAvx2()) {
     CombineAvx2<kRows, kAdd, kBytes>(taps, sums, out, values);
     return;
   }

@@ -1,17 +1,19 @@
-// The vectorised colour conversion: SSE2 doubles two at a time (AVX four at a time on x86-64,
-// chosen at run time) with separate multiplies and adds (never fused), min/max clamping and
+// The vectorised colour conversion: SSE2 doubles two at a time (AVX four and AVX-512 eight at
+// a time, chosen at run time) with separate multiplies and adds (never fused), min/max clamping and
 // truncating conversion, which round exactly as the scalar expressions do. Without SSE2 it
 // falls back to the scalar pixel.
 #include "jpeg/ColourConversion.h"
 
 #include <cstring>
 
+#include "platform/CpuFeatures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
-// Native x86-64 builds also carry an AVX version (four doubles per operation, still no fused
-// multiply-add), chosen at run time.
+#if defined(KAVROSA_X86_SIMD)
+// x86 builds also carry AVX and AVX-512 versions (four or eight doubles per operation, still
+// no fused multiply-add), chosen at run time.
 #define KAVROSA_AVX_CONVERSION 1
 #include <immintrin.h>
 #endif
@@ -126,8 +128,6 @@ __attribute__((target("avx"))) void ConvertBlockAvx(const int32_t* y, const int3
   }
 }
 
-const bool kHasAvx = __builtin_cpu_supports("avx");
-
 #define KAVROSA_AVX512 __attribute__((target("avx2,avx512f,avx512vl,avx512bw")))
 
 // The AVX-512 operations below are the masked forms with every lane set: GCC 12 warns about
@@ -197,8 +197,6 @@ KAVROSA_AVX512 void ConvertBlockAvx512(const int32_t* y, const int32_t* cb, cons
   }
 }
 
-const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-                        __builtin_cpu_supports("avx512bw");
 #endif
 
 }  // namespace
@@ -206,7 +204,7 @@ const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_suppo
 void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
                 int32_t yOffset, uint8_t* out) {
 #if defined(KAVROSA_AVX_CONVERSION)
-  if (kHasAvx) {
+  if (CpuHas(SimdLevel::kAvx)) {
     ConvertRowAvx(y, cb, cr, count, yOffset, out);
     return;
   }
@@ -240,7 +238,7 @@ void ConvertRow(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t 
 void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_t count,
                   int32_t rows, int32_t yOffset, uint8_t* out, ptrdiff_t outStep, bool small) {
 #if defined(KAVROSA_AVX_CONVERSION)
-  if (kHasAvx512) {
+  if (CpuHas(SimdLevel::kAvx512)) {
     if (small) {
       ConvertBlockAvx512<true>(y, cb, cr, count, rows, yOffset, out, outStep);
     } else {
@@ -248,7 +246,7 @@ void ConvertBlock(const int32_t* y, const int32_t* cb, const int32_t* cr, int32_
     }
     return;
   }
-  if (kHasAvx) {
+  if (CpuHas(SimdLevel::kAvx)) {
     if (small) {
       ConvertBlockAvx<true>(y, cb, cr, count, rows, yOffset, out, outStep);
     } else {

@@ -6,12 +6,14 @@
 
 #include <cstdlib>
 
+#include "platform/CpuFeatures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
-// Native x86-64 builds also carry an AVX2 version (eight 32-bit lanes of the same sums),
-// chosen at run time.
+#if defined(KAVROSA_X86_SIMD)
+// x86 builds also carry an AVX2 version (eight 32-bit lanes of the same sums), chosen at run
+// time.
 #define KAVROSA_AVX2_TRANSFORM 1
 #include <immintrin.h>
 #endif
@@ -520,8 +522,18 @@ KAVROSA_AVX2 void ReducedHalfAvx2(const int32_t coefficients[64], int32_t* sampl
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * step), _mm256_extracti128_si256(s23, 1));
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
-const bool kHasAvx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+inline bool HasAvx2() {
+  return CpuHas(SimdLevel::kAvx2);
+}
+// In 32-bit code AVX-512 has no more vector registers than AVX2: there it is not worth a
+// version of its own.
+inline bool HasAvx512Registers() {
+#if defined(__x86_64__)
+  return CpuHas(SimdLevel::kAvx512);
+#else
+  return false;
+#endif
+}
 #endif
 #endif
 
@@ -539,7 +551,7 @@ KAVROSA_AVX2 void FillRowsAvx2(const int32_t rowValues[8], int32_t samples[64]) 
 // Row y of the samples is rowValues[y] throughout.
 void FillRows(const int32_t rowValues[8], int32_t samples[64]) {
 #if defined(KAVROSA_AVX2_TRANSFORM)
-  if (kHasAvx2) {
+  if (HasAvx2()) {
     FillRowsAvx2(rowValues, samples);
     return;
   }
@@ -588,7 +600,7 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
   if (summary.absoluteSum <= kSafeAbsoluteSum) {
 #if defined(__SSE2__)
 #if defined(KAVROSA_AVX2_TRANSFORM)
-    if (kHasAvx512) {
+    if (HasAvx512Registers()) {
       if (summary.lowFrequency) {
         TransformAvx512<true>(coefficients, samples);
       } else {
@@ -596,7 +608,7 @@ void InverseDctFast(const int32_t coefficients[64], const BlockSummary& summary,
       }
       return;
     }
-    if (kHasAvx2) {
+    if (HasAvx2()) {
       if (summary.lowFrequency) {
         TransformAvx2<true>(coefficients, samples);
       } else {
@@ -640,7 +652,7 @@ void InverseDctReducedFast(const int32_t coefficients[64], const BlockSummary& s
   if (summary.absoluteSum <= kSafeAbsoluteSum) {
     if (hScale == 2 && vScale == 2) {
 #if defined(KAVROSA_AVX2_TRANSFORM)
-      if (kHasAvx2) return ReducedHalfAvx2(coefficients, samples, step);
+      if (HasAvx2()) return ReducedHalfAvx2(coefficients, samples, step);
 #endif
       return ReducedSmall<2, 2>(coefficients, across, down, samples, step);
     }

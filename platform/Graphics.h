@@ -21,6 +21,10 @@ BitmapHandle CreateDibSection(DeviceContext dc, const BitmapInfoHeader* info, ui
 BitmapHandle CreateDibSectionToOverwrite(DeviceContext dc, const BitmapInfoHeader* info,
                                          uint8_t** bits);
 void DeleteBitmap(BitmapHandle bitmap);
+// The pixel memory of `bitmap` when it is a DIB section of exactly the width, height (row order
+// included) and bit count of `info` at 16 bits or more (no colour table to differ), BI_RGB;
+// null otherwise. A caller that writes every byte again may then keep the section.
+uint8_t* SectionBitsIfLike(BitmapHandle bitmap, const BitmapInfoHeader* info);
 
 PaletteHandle CreatePalette(const PaletteEntry* entries, uint16_t count);
 void DeletePalette(PaletteHandle palette);

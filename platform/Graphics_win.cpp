@@ -38,6 +38,18 @@ BitmapHandle CreateDibSectionToOverwrite(DeviceContext dc, const BitmapInfoHeade
   return CreateDibSection(dc, info, bits);
 }
 
+uint8_t* SectionBitsIfLike(BitmapHandle bitmap, const BitmapInfoHeader* info) {
+  if (bitmap == nullptr || info == nullptr || info->biBitCount < 16 || info->biCompression != 0)
+    return nullptr;
+  DIBSECTION section{};
+  if (::GetObjectW(AsHbitmap(bitmap), sizeof section, &section) != sizeof section) return nullptr;
+  const BITMAPINFOHEADER& h = section.dsBmih;
+  if (h.biWidth != info->biWidth || h.biHeight != info->biHeight ||
+      h.biBitCount != info->biBitCount || h.biCompression != BI_RGB)
+    return nullptr;
+  return static_cast<uint8_t*>(section.dsBm.bmBits);
+}
+
 void DeleteBitmap(BitmapHandle bitmap) {
   if (bitmap != nullptr) ::DeleteObject(AsHbitmap(bitmap));
 }

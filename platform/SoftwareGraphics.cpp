@@ -356,6 +356,16 @@ BitmapHandle CreateDibSectionToOverwrite(DeviceContext, const BitmapInfoHeader* 
   return NewSection(info, bits, false);
 }
 
+uint8_t* SectionBitsIfLike(BitmapHandle bitmap, const BitmapInfoHeader* info) {
+  if (bitmap == nullptr || info == nullptr || info->biBitCount < 16 || info->biCompression != 0)
+    return nullptr;
+  const int64_t rows = info->biHeight < 0 ? -int64_t{info->biHeight} : info->biHeight;
+  if (bitmap->width != info->biWidth || bitmap->rows != rows ||
+      bitmap->bottomUp != (info->biHeight > 0) || bitmap->bitCount != info->biBitCount)
+    return nullptr;
+  return bitmap->bits.get();
+}
+
 void DeleteBitmap(BitmapHandle bitmap) {
   ++stats.calls;
   // GDI refuses to delete a bitmap that is selected into a DC; so does this seam.

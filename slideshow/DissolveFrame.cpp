@@ -8,11 +8,13 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/CpuFeatures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
-// Native x86-64 builds also carry an AVX2 version of the masking, chosen at run time.
+#if defined(KAVROSA_X86_SIMD)
+// x86 builds also carry an AVX2 version of the masking, chosen at run time.
 #define KAVROSA_AVX2_DISSOLVE 1
 #include <immintrin.h>
 #endif
@@ -101,15 +103,13 @@ __attribute__((target("avx2"))) size_t MaskedCopyAvx2(const uint8_t* source,
   for (; i + 32 <= bytes; i += 32) masked(i);
   return i;
 }
-
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 void MaskedCopy(const uint8_t* source, const uint8_t* remainders, uint8_t level, uint8_t* target,
                 size_t bytes) {
   size_t done = 0;
 #if defined(KAVROSA_AVX2_DISSOLVE)
-  if (kHasAvx2) done = MaskedCopyAvx2(source, remainders, level, target, bytes);
+  if (CpuHas(SimdLevel::kAvx2)) done = MaskedCopyAvx2(source, remainders, level, target, bytes);
 #endif
 #if defined(__SSE2__)
   done += MaskedCopySse2(source + done, remainders + done, level, target + done, bytes - done);

@@ -1,7 +1,10 @@
 // Scaled surfaces of one picture. Each keeps the picture resampled to its size (Resample24) and
 // a DIB section holding the current frame. A frame is the resampled picture masked by the
-// dissolve's per-byte choice over the source, looked up through per-row and per-column offset
+// dissolve's per-byte choice over the source, looked up through per-row and per-pixel offset
 // tables; the choices of a source row are gathered once for all the rows that enlarge it.
+// Surfaces hold 32-bit pixels (the fourth byte 0): the same colours as 24-bit ones, but a screen
+// of 32-bit pixels copies them row by row where 24-bit ones are widened pixel by pixel, on
+// every tick of a fade.
 #include "slideshow/ScaledFrames.h"
 
 #include <algorithm>
@@ -25,6 +28,20 @@ constexpr size_t kMaxSurfaces = 16;
 bool SameSize(Size a, Size b) {
   return a.cx == b.cx && a.cy == b.cy;
 }
+
+// Surfaces' pixels: B, G, R and a fourth byte that stays 0.
+constexpr int32_t kSurfaceBits = 32;
+// The 32-bit word whose bytes in memory are b0..b3, whatever the processor's byte order.
+uint32_t LittleEndianWord(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
+  const uint8_t bytes[4] = {b0, b1, b2, b3};
+  uint32_t word;
+  std::memcpy(&word, bytes, 4);
+  return word;
+}
+
+// One more byte of choices than the source has: a pixel's three choices are read as one
+// 32-bit word, the last pixel's included.
+constexpr size_t kMaskSlack = 1;
 
 // to = from & mask, eight bytes at a time (the three rows may not overlap).
 void MaskRow(const uint8_t* from, const uint8_t* mask, uint8_t* to, size_t bytes) {
@@ -64,6 +81,25 @@ void ScaledFrames::Clear() {
   mask_.clear();
 }
 
+namespace {
+
+// The 24-bit resampled rows widened to the surface's 32-bit pixels.
+void WidenTo32(const std::vector<uint8_t>& rows24, size_t stride24, Size size,
+               std::vector<uint8_t>& rows32) {
+  for (int32_t y = 0; y < size.cy; ++y) {
+    const uint8_t* from = rows24.data() + static_cast<size_t>(y) * stride24;
+    uint8_t* to = rows32.data() + static_cast<size_t>(y) * 4 * static_cast<size_t>(size.cx);
+    for (int32_t x = 0; x < size.cx; ++x) {
+      to[4 * x] = from[3 * x];
+      to[4 * x + 1] = from[3 * x + 1];
+      to[4 * x + 2] = from[3 * x + 2];
+      to[4 * x + 3] = 0;
+    }
+  }
+}
+
+}  // namespace
+
 bool ScaledFrames::Prepare(DibImage& image, DeviceContext dc, Size size) {
   if (size.cx <= 0 || size.cy <= 0 || image.loaded() <= 0) return false;
   for (const Surface& surface : surfaces_) {
@@ -88,37 +124,41 @@ bool ScaledFrames::Prepare(DibImage& image, DeviceContext dc, Size size) {
   if (!surfaces_.empty() && (sw != sourceWidth_ || sh != sourceRows_)) return false;
 
   BitmapInfoHeader header = source;
+  header.biBitCount = kSurfaceBits;
   header.biWidth = size.cx;
   header.biHeight = source.biHeight < 0 ? -size.cy : size.cy;
   header.biSizeImage = 0;
   header.biClrUsed = 0;
   header.biClrImportant = 0;
-  const auto targetBytes = CheckedImageBytes(size.cx, size.cy, 24);
-  if (!targetBytes) return false;
+  const auto targetBytes = CheckedImageBytes(size.cx, size.cy, kSurfaceBits);
+  const auto resampledBytes = CheckedImageBytes(size.cx, size.cy, 24);
+  if (!targetBytes || !resampledBytes) return false;
 
   try {
     Surface surface;
     surface.size = size;
-    surface.stride = static_cast<size_t>(StrideFor(size.cx, 24));
+    surface.stride = static_cast<size_t>(StrideFor(size.cx, kSurfaceBits));
     // The source as the picture's own section would hold it: bounded by every size, zero beyond.
     std::vector<uint8_t> rows(sectionBytes, 0);
     const size_t copy = std::min<size_t>({imageSize, pixels.size(), sectionBytes});
     if (copy > 0) std::memcpy(rows.data(), pixels.data(), copy);
-    surface.picture.assign(*targetBytes, 0);
+    const size_t stride24 = static_cast<size_t>(StrideFor(size.cx, 24));
+    std::vector<uint8_t> resampled(*resampledBytes, 0);
     const PixelRows24 from{rows.data(), sw, sh, sourceStride};
-    const MutablePixelRows24 to{surface.picture.data(), size.cx, size.cy, surface.stride};
+    const MutablePixelRows24 to{resampled.data(), size.cx, size.cy, stride24};
     if (!Resample24(from, to)) return false;
+    surface.picture.assign(*targetBytes, 0);
+    WidenTo32(resampled, stride24, size, surface.picture);
 
     // Nearest source byte of each destination byte: row y*sh/dh, pixel x*sw/dw, same channel.
     surface.sourceRow.resize(static_cast<size_t>(size.cy));
     for (int32_t y = 0; y < size.cy; ++y) {
       surface.sourceRow[y] = static_cast<size_t>(int64_t{y} * sh / size.cy) * sourceStride;
     }
-    surface.sourceByte.resize(static_cast<size_t>(size.cx) * 3);
-    surface.rowMask.resize(surface.sourceByte.size());
-    for (size_t k = 0; k < surface.sourceByte.size(); ++k) {
-      const int64_t x = static_cast<int64_t>(k / 3);
-      surface.sourceByte[k] = static_cast<uint32_t>((x * sw / size.cx) * 3 + int64_t(k % 3));
+    surface.sourcePixel.resize(static_cast<size_t>(size.cx));
+    surface.rowMask.resize(surface.sourcePixel.size());
+    for (int32_t x = 0; x < size.cx; ++x) {
+      surface.sourcePixel[x] = static_cast<uint32_t>((int64_t{x} * sw / size.cx) * 3);
     }
 
     uint8_t* bits = nullptr;
@@ -158,31 +198,36 @@ void ScaledFrames::RenderInto(Surface& surface) {
     std::memcpy(surface.bits, surface.picture.data(), bytes);
     return;
   }
-  if (mask_.size() != sourceBytes_) {
+  if (mask_.size() != sourceBytes_ + kMaskSlack) {
     try {
-      mask_.assign(sourceBytes_, 0);
+      mask_.assign(sourceBytes_ + kMaskSlack, 0);
     } catch (const std::bad_alloc&) {
       mask_.clear();
       std::memset(surface.bits, 0, bytes);
       return;
     }
-    DissolveKeepMask(mask_.data(), mask_.size(), frame_.level, frame_.steps);
+    DissolveKeepMask(mask_.data(), sourceBytes_, frame_.level, frame_.steps);
   }
-  // Enlarged, several destination rows share a source row: its row of choices is made once.
-  const size_t rowBytes = surface.sourceByte.size();
-  const uint32_t* sourceByte = surface.sourceByte.data();
-  uint8_t* rowMask = surface.rowMask.data();
+  // Enlarged, several destination rows share a source row: its row of choices is made once,
+  // a pixel's three bytes' choices at a time, the fourth byte's choice 0.
+  const size_t width = surface.sourcePixel.size();
+  const uint32_t* sourcePixel = surface.sourcePixel.data();
+  uint32_t* rowMask = surface.rowMask.data();
+  const uint32_t colourBytes = LittleEndianWord(0xFF, 0xFF, 0xFF, 0);
   size_t maskedRow = SIZE_MAX;
   for (int32_t y = 0; y < surface.size.cy; ++y) {
     if (surface.sourceRow[y] != maskedRow) {
       maskedRow = surface.sourceRow[y];
       const uint8_t* mask = mask_.data() + maskedRow;
-      for (size_t k = 0; k < rowBytes; ++k) rowMask[k] = mask[sourceByte[k]];
+      for (size_t x = 0; x < width; ++x) {
+        uint32_t choices;
+        std::memcpy(&choices, mask + sourcePixel[x], 4);
+        rowMask[x] = choices & colourBytes;
+      }
     }
     const uint8_t* from = surface.picture.data() + static_cast<size_t>(y) * surface.stride;
     uint8_t* to = surface.bits + static_cast<size_t>(y) * surface.stride;
-    MaskRow(from, rowMask, to, rowBytes);
-    std::memset(to + rowBytes, 0, surface.stride - rowBytes);
+    MaskRow(from, reinterpret_cast<const uint8_t*>(rowMask), to, 4 * width);
   }
 }
 

@@ -56,10 +56,10 @@ class ScaledFrames {
   struct Surface {
     Size size;
     size_t stride = 0;
-    std::vector<uint8_t> picture;      // the resampled picture, rows as in the section
-    std::vector<size_t> sourceRow;     // per destination row: offset of its source row
-    std::vector<uint32_t> sourceByte;  // per byte of a destination row: offset in the source row
-    std::vector<uint8_t> rowMask;      // the choices of one destination row, while rendering
+    std::vector<uint8_t> picture;       // the resampled picture, 32-bit rows as in the section
+    std::vector<size_t> sourceRow;      // per destination row: offset of its source row
+    std::vector<uint32_t> sourcePixel;  // per destination pixel: its source pixel's row offset
+    std::vector<uint32_t> rowMask;      // the choices of one destination row, while rendering
     OwnedSection section;
     uint8_t* bits = nullptr;  // the section's pixel memory
   };

@@ -141,9 +141,13 @@ class FadeDraw : public ::testing::Test {
   Rect area_{2, 3, 2 + kWidth, 3 + kHeight};
 };
 
+// Every frame after the first is written into the same section, whole.
 TEST_F(FadeDraw, RendersTheDissolveFrame) {
-  for (int32_t level : {1, 7, 15, 22, 28}) {
+  BitmapHandle first = nullptr;
+  for (int32_t level : {1, 7, 15, 22, 28, 0, 30, 4}) {
     ASSERT_EQ(image_.FadeDraw(window_.GetDc(), level, 30), 1);
+    if (first == nullptr) first = image_.dibSection();
+    EXPECT_EQ(image_.dibSection(), first) << level;
     Show();
     EXPECT_EQ(Mismatches(ReferenceFrame(kWidth, kHeight, kSeed, level, 30)), 0) << level;
   }

@@ -17,7 +17,8 @@ constexpr Command kCommands[] = {
     {"decode", kavrosa::tool::RunDecode, "decode IN.jpg OUT.bmp [--fit WxH]"},
     {"frames", kavrosa::tool::RunFrames,
      "frames --settings FILE.INI [--size WxH] [--origin X,Y] [--monitors X,Y,WxH;...]"
-     " [--folder-wait MS] --ticks FIRST:LAST --out DIR"},
+     " [--folder-wait MS] [--time-first yes] --ticks FIRST:LAST --out DIR"},
+    {"index", kavrosa::tool::RunIndex, "index FOLDER [--shuffle yes]"},
 };
 
 int Usage() {

@@ -74,7 +74,7 @@ mkdir -p "$w/photos/夏"
 cp "$(dirname "$0")/../../resources/pictures/picture05.jpg" "$w/photos/夏/海.jpg"
 printf '[Image]\r\nFolder=%s\r\n' "$w/photos" >"$w/folder.ini"
 reference_frames "$tool" "$w/folder.ini" 640x480 100 100 "$w/folder"
-XDG_CONFIG_HOME="$w/config" "$kavrosa" -root -folder "$w/photos" --shuffle &
+XDG_CONFIG_HOME="$w/config" XDG_CACHE_HOME="$w/cache" "$kavrosa" -root -folder "$w/photos" --shuffle &
 pid=$!
 xtest_pids+=("$pid")
 sleep 3.5

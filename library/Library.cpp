@@ -183,16 +183,13 @@ void Library::MergeRefresh() {
     table_ = std::move(fresh);
     return;
   }
-  // Name order: the next photograph, or the first after it when it has gone.
-  const bool cycleEnded = cursor_ >= table_.photoCount();
-  const std::string next = cycleEnded ? std::string() : table_.RelativePath(cursor_);
+  // Name order: on after the photograph shown last, so that one added just after it comes next.
+  const bool atStart = cursor_ == 0 || table_.photoCount() == 0;
+  const std::string previous = atStart ? std::string() : table_.RelativePath(cursor_ - 1);
   table_ = std::move(fresh);
   lastShown_ = kNoFolder;
-  if (cycleEnded) {
-    cursor_ = table_.photoCount();
-  } else {
-    FindInTable(next, cursor_);
-  }
+  cursor_ = 0;
+  if (!atStart && FindInTable(previous, cursor_)) ++cursor_;
 }
 
 size_t Library::Remaining() const {

@@ -16,19 +16,10 @@ base=${KAVROSA_LIBRARY_DIR:-/tmp/kavrosa-library}
 library=$base/library-$photos-$folders
 mnt=$base/mnt
 work=$(mktemp -d)
-mkdir -p "$base" "$mnt"
+mkdir -p "$mnt"
 
-if [ ! -f "$base/src1.jpg" ]; then
-  for i in $(seq 1 $(((photos + 59999) / 60000))); do
-    convert -seed "$i" -size 2400x1600 plasma:fractal "$work/src.ppm"
-    cjpeg -quality 90 -outfile "$base/src$i.jpg" "$work/src.ppm"
-  done
-  rm -f "$work/src.ppm"
-fi
-if [ ! -d "$library" ]; then
-  # shellcheck disable=SC2046
-  /usr/bin/python3 "$here/make-library.py" "$library" "$photos" "$folders" $(ls "$base"/src*.jpg)
-fi
+source "$here/library-lib.sh"
+make_library
 
 /usr/bin/python3 "$here/slowfs.py" "$library" "$mnt" &
 fs=$!
@@ -50,7 +41,7 @@ run() {  # label, extra settings lines
 }
 
 has_index=0
-"$tool" 2>&1 | grep -q "kavrosa-tool index" && has_index=1
+case $("$tool" 2>&1 || true) in *"kavrosa-tool index"*) has_index=1 ;; esac
 echo "$photos photographs in $folders folders on a 40/20/100 ms share ($(du -sh --apparent-size "$base"/src1.jpg | cut -f1) each)"
 rm -rf "$work/cache"; shuffle=0 run "cold, name order:" ""
 rm -rf "$work/cache"; shuffle=1 run "cold, shuffle:" ""

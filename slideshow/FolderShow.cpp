@@ -38,6 +38,8 @@ struct FolderWorker {
 
 namespace {
 
+constexpr uint32_t kIdleWorkerMilliseconds = 1000;
+
 struct JobResult {
   std::unique_ptr<DibImage> image;
   std::string relativePath;
@@ -119,8 +121,11 @@ void RunWorker(const std::shared_ptr<FolderWorker>& record) {
       }
       if (library->WorkInBackground()) continue;
     }
+    // A job held back by the state word is polled for as the embedded pictures' worker does;
+    // an idle worker is woken by the next job or the stop, and looks at the clock now and then.
+    const uint32_t sleep = jobWaiting ? kWorkerPollMilliseconds : kIdleWorkerMilliseconds;
     std::unique_lock<std::mutex> lock(worker.mutex);
-    worker.changed.wait_for(lock, std::chrono::milliseconds(kWorkerPollMilliseconds), [&] {
+    worker.changed.wait_for(lock, std::chrono::milliseconds(sleep), [&] {
       return worker.abandoned || (worker.asked && !worker.done && !jobWaiting);
     });
   }

@@ -15,7 +15,6 @@
 #include "platform/Directory.h"
 #include "platform/UserFiles.h"
 #include "slideshow/PhotoFolder.h"
-#include "slideshow/Photograph.h"
 #include "slideshow/SlideShow.h"
 
 namespace kavrosa {
@@ -55,6 +54,11 @@ bool Quitting(FolderWorker& worker) {
 uint32_t SizeNow(const std::string& path) {
   uint64_t size = 0;
   return CurrentFileSize(path, size) ? static_cast<uint32_t>(size) : 0;
+}
+
+PhotographLoader& LoaderOverride() {
+  static PhotographLoader loader = nullptr;
+  return loader;
 }
 
 // Tries candidates until one loads, the job's bound is hit, or the show quits. A photograph
@@ -136,6 +140,14 @@ void RunWorker(const std::shared_ptr<FolderWorker>& record) {
 }
 
 }  // namespace
+
+PhotographLoader CurrentPhotographLoader() {
+  return LoaderOverride() != nullptr ? LoaderOverride() : &LoadPhotograph;
+}
+
+void SetPhotographLoaderForTesting(PhotographLoader loader) {
+  LoaderOverride() = loader;
+}
 
 FolderShow::FolderShow(Options options, std::shared_ptr<const std::atomic<int32_t>> stateWord)
     : options_(std::move(options)), stateWord_(std::move(stateWord)) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "image/DibImage.h"
+#include "photo/Photograph.h"
 #include "platform/Types.h"
 
 namespace kavrosa {
@@ -20,6 +21,12 @@ namespace kavrosa {
 constexpr int32_t kMaxTriesPerJob = 32;
 // How long Stop waits for a busy folder worker before letting it go.
 constexpr uint32_t kFolderStopWaitMilliseconds = 100;
+
+// What folder workers load photographs with: LoadPhotograph unless a test put in its own (a
+// reader that blocks like a hung share, say); null restores LoadPhotograph. Set it before the
+// show starts.
+PhotographLoader CurrentPhotographLoader();
+void SetPhotographLoaderForTesting(PhotographLoader loader);
 
 struct FolderWorker;
 
@@ -34,7 +41,7 @@ class FolderShow {
     // Where the library's index is kept ("" for none: every start walks the folder).
     std::string cacheFolder;
     // Taken when the show starts, so that a worker never reads the test seam later.
-    bool (*loader)(const std::string& path, Size bound, DibImage& image) = nullptr;
+    PhotographLoader loader = nullptr;
   };
   enum class Take { kPicture, kBusy, kNothingUsable };
 

@@ -9,7 +9,7 @@
 #include "library/Library.h"
 #include "library/LibraryIndex.h"
 #include "platform/UserFiles.h"
-#include "slideshow/PhotoFolder.h"
+#include "photo/Photograph.h"
 #include "tools/Commands.h"
 
 namespace kavrosa::tool {

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "library/Library.h"
-#include "slideshow/PhotoFolder.h"
+#include "photo/Photograph.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 
 namespace kavrosa {

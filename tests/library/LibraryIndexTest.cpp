@@ -9,7 +9,7 @@
 #include "library/LibraryIndex.h"
 #include "platform/FileIo.h"
 #include "platform/UserFiles.h"
-#include "slideshow/PhotoFolder.h"
+#include "photo/Photograph.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 
 namespace kavrosa {

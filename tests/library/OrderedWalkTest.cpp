@@ -11,6 +11,7 @@
 
 #include "library/OrderedWalk.h"
 #include "library/PathOrder.h"
+#include "photo/Photograph.h"
 #include "slideshow/PhotoFolder.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 

@@ -16,7 +16,7 @@
 #include <set>
 #include <thread>
 
-#include "slideshow/Photograph.h"
+#include "photo/Photograph.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 #include "tests/slideshow/ShowFixture.h"
 

@@ -80,6 +80,9 @@ std::string LibraryIndexPath(const std::string& cacheFolder, const std::string& 
 std::vector<uint8_t> EncodeLibraryIndex(const std::string& folder, const PhotoTable& t,
                                         const std::vector<uint32_t>& order) {
   Writer w;
+  // Sized exactly: for a large library the buffer is the largest thing the worker holds.
+  w.out.reserve(sizeof kMagic + 8 + folder.size() + 16 + t.folderCount() * kFolderBytes +
+                t.photoCount() * kPhotoBytes + t.pool().size() + order.size() * 4 + 8);
   w.Bytes(kMagic, sizeof kMagic);
   w.U32(kLibraryIndexVersion);
   w.U32(static_cast<uint32_t>(folder.size()));

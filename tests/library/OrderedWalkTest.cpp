@@ -4,8 +4,6 @@
 // one that stops before it must give the same order turned round at that path.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <random>
 
@@ -125,6 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
                          "System Volume Information/v.jpg", ".thumbnails/t.jpg", "keep/k.jpg"}}),
     [](const testing::TestParamInfo<Tree>& info) { return std::string(info.param.name); });
 
+// Links, and names that end in a space or a dot, exist only on POSIX file systems (and the
+// random trees would take minutes under Wine).
+#ifndef _WIN32
 TEST(OrderedWalk, LinksAreListedAsTheFullWalkListsThem) {
   TempFolder folder("kavrosa-walk-links");
   folder.Put("real/a.jpg", {1});
@@ -163,6 +164,8 @@ TEST(OrderedWalk, RandomTreesGiveTheFullSortedOrder) {
     ExpectRotationsAt(root, expected, 9);
   }
 }
+
+#endif
 
 TEST(OrderedWalk, FirstPhotographNeedsOnlyTheListingsOnItsPath) {
   TempFolder folder("kavrosa-walk-lazy");

@@ -148,9 +148,10 @@ bool DecodeLibraryIndex(const std::vector<uint8_t>& bytes, const std::string& fo
     p.nameLength = static_cast<uint16_t>(r.Le(2));
     p.flags = 0;
     p.reserved = 0;
-    r.Le(2);
+    const uint64_t reserved = r.Le(2);  // written as 0: anything else is another writer's
     p.size = static_cast<uint32_t>(r.Le(4));
-    if (p.folder >= folders || p.nameLength == 0 || uint64_t{p.nameOffset} + p.nameLength > pool)
+    if (reserved != 0 || p.folder >= folders || p.nameLength == 0 ||
+        uint64_t{p.nameOffset} + p.nameLength > pool)
       return false;
   }
   if (!r.Skip(static_cast<size_t>(pool), at)) return false;

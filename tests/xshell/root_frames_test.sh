@@ -10,6 +10,7 @@ source "$(dirname "$0")/xtest-lib.sh"
 kavrosa=$1 tool=$2 helper=$3
 start_xvfb 640x480
 w=$xtest_work
+export XDG_CACHE_HOME="$w/cache"  # library indexes stay in the test's folder
 
 reference_frames "$tool" "$w/none.ini" 640x480 0 35 "$w/ref"
 reference_frames "$tool" "$w/none.ini" 640x480 100 100 "$w/hold"
@@ -74,7 +75,7 @@ mkdir -p "$w/photos/夏"
 cp "$(dirname "$0")/../../resources/pictures/picture05.jpg" "$w/photos/夏/海.jpg"
 printf '[Image]\r\nFolder=%s\r\n' "$w/photos" >"$w/folder.ini"
 reference_frames "$tool" "$w/folder.ini" 640x480 100 100 "$w/folder"
-XDG_CONFIG_HOME="$w/config" XDG_CACHE_HOME="$w/cache" "$kavrosa" -root -folder "$w/photos" --shuffle &
+XDG_CONFIG_HOME="$w/config" "$kavrosa" -root -folder "$w/photos" --shuffle &
 pid=$!
 xtest_pids+=("$pid")
 sleep 3.5

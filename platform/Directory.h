@@ -1,9 +1,10 @@
 // Listing folders for the photograph folder: the entries of one folder with the facts the show
-// needs (folder or not, hidden), and the path text rules. Core code keeps every path as UTF-8;
-// on Windows the names come from FindFirstFileW/FindNextFileW, so any script survives.
+// needs (folder or not, hidden, size), and the path text rules. Core code keeps every path as
+// UTF-8; on Windows the names come from FindFirstFileW/FindNextFileW, so any script survives.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct DirectoryEntry {
   bool isHidden = false;
   // A symbolic link or other reparse point: never followed into, so a loop cannot recurse.
   bool isLink = false;
+  // Bytes, for files (what a link to a file points at); 0 when it could not be found out.
+  uint64_t size = 0;
 };
 
 // Appends the entries of the folder at `path` (without "." and ".."), at most `maxEntries` of

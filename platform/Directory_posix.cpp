@@ -1,5 +1,6 @@
 // Folder listing over opendir/readdir. The entry type comes from d_type where the file system
-// gives it and from lstat otherwise; links are reported, not followed.
+// gives it and from lstat otherwise; links are reported, not followed. A file's size costs one
+// fstatat on the open folder, which a network share answers from the listing it just sent.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -37,6 +38,11 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>& entries
     }
     entry.isDirectory = type == DT_DIR;
     entry.isLink = type == DT_LNK;
+    struct stat info {};
+    if (!entry.isDirectory && fstatat(dirfd(dir.get()), found->d_name, &info, 0) == 0 &&
+        S_ISREG(info.st_mode)) {
+      entry.size = static_cast<uint64_t>(info.st_size);
+    }
     entries.push_back(std::move(entry));
     ++added;
   }

@@ -42,6 +42,7 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>& entries
     entry.isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry.isHidden = (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
     entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.size = (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
     entries.push_back(std::move(entry));
     ++added;
   } while (added < maxEntries && FindNextFileW(find.get(), &found));

@@ -1,8 +1,9 @@
-// The photograph folder's side of the show: one worker at a time walks the folder (on its first
-// job), then loads the next photograph that loads, trying further candidates when one fails. The
-// window's thread never waits on it for long: a job is shared between the two through one
-// shared_ptr record, so a worker stuck in a read can be let go of and ends harmlessly on its
-// own, or with the process.
+// The photograph folder's side of the show: one worker thread per show owns the photograph
+// library (its walk, index and cycle) and, when a job is asked for, loads the next photograph
+// that loads, trying further candidates when one fails; between jobs it walks on in the
+// background. The window's thread never waits on it for long: the two share one record through
+// a shared_ptr, so a worker stuck in a read can be let go of and ends harmlessly on its own, or
+// with the process.
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "image/DibImage.h"
+#include "photo/Photograph.h"
 #include "platform/Types.h"
 
 namespace kavrosa {
@@ -20,8 +22,13 @@ constexpr int32_t kMaxTriesPerJob = 32;
 // How long Stop waits for a busy folder worker before letting it go.
 constexpr uint32_t kFolderStopWaitMilliseconds = 100;
 
-struct FolderJob;
-class PhotoPlaylist;
+// What folder workers load photographs with: LoadPhotograph unless a test put in its own (a
+// reader that blocks like a hung share, say); null restores LoadPhotograph. Set it before the
+// show starts.
+PhotographLoader CurrentPhotographLoader();
+void SetPhotographLoaderForTesting(PhotographLoader loader);
+
+struct FolderWorker;
 
 class FolderShow {
  public:
@@ -31,8 +38,10 @@ class FolderShow {
     bool shuffle = false;
     Size bound;  // the largest monitor: photographs are reduced to fit in it
     uint32_t seed = 0;
+    // Where the library's index is kept ("" for none: every start walks the folder).
+    std::string cacheFolder;
     // Taken when the show starts, so that a worker never reads the test seam later.
-    bool (*loader)(const std::string& path, Size bound, DibImage& image) = nullptr;
+    PhotographLoader loader = nullptr;
   };
   enum class Take { kPicture, kBusy, kNothingUsable };
 
@@ -43,26 +52,28 @@ class FolderShow {
   FolderShow& operator=(const FolderShow&) = delete;
 
   // Never blocks. kPicture: `picture` is the next photograph (its path is onScreen() from now
-  // on) and no job runs. kBusy: the worker is still at it, or was just started. kNothingUsable:
+  // on) and no job runs. kBusy: the worker is still at it, or was just asked. kNothingUsable:
   // the folder holds nothing that loads, or has gone.
   Take TakePicture(std::unique_ptr<DibImage>& picture);
-  // Starts the job for the next photograph; it obeys the state word (waits while it is 0).
+  // Asks for the next photograph; the worker obeys the state word (waits while it is 0).
   bool StartJob();
-  // After the state word was set to quit: waits up to `milliseconds` for a running job to end,
+  // After the state word was set to quit: waits up to `milliseconds` for the worker to end,
   // then lets it go. True when no worker was left running.
   bool Stop(uint32_t milliseconds);
-  // Tools: waits up to `milliseconds` for the running job's result. True when there is one.
+  // Tools: waits up to `milliseconds` for the job's result. True when there is one.
   bool WaitForJob(uint32_t milliseconds);
 
-  bool jobRunning() const { return job_ != nullptr; }
+  bool jobRunning() const { return jobAsked_; }
   const std::string& onScreen() const { return onScreen_; }
 
  private:
+  bool StartWorker();
+
   Options options_;
   std::shared_ptr<const std::atomic<int32_t>> stateWord_;
-  std::shared_ptr<FolderJob> job_;
-  // The walk's result between jobs; null until the first job has walked the folder.
-  std::unique_ptr<PhotoPlaylist> playlist_;
+  std::shared_ptr<FolderWorker> worker_;  // null until the first job, and after Stop
+  bool workerStarted_ = false;
+  bool jobAsked_ = false;
   std::string onScreen_;
 };
 

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/Directory.h"
+#include "platform/UserFiles.h"
 #include "settings/Settings.h"
 #include "slideshow/SlideShow.h"
 
@@ -35,6 +36,7 @@ void SlideShow::StartFolder(WindowPort& window, const char* settings) {
   options.shuffle = ReadShuffle(settings) == 1;
   options.bound = LargestMonitor(window);
   options.seed = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  options.cacheFolder = UserCacheFolder();
   folder_ = std::make_unique<FolderShow>(std::move(options), workerState_.Share());
   // Picture numbers belong to the embedded cycle (and picture 12's short period with them).
   embeddedNumber_ = pictureNumber_;

@@ -7,5 +7,6 @@ namespace kavrosa::tool {
 int RunBmpRoundtrip(int argc, char** argv);
 int RunDecode(int argc, char** argv);
 int RunFrames(int argc, char** argv);
+int RunIndex(int argc, char** argv);
 
 }  // namespace kavrosa::tool

@@ -1,14 +1,14 @@
-// kavrosa-tool decode IN.jpg OUT.bmp [--fit WxH]: runs the decoder on a file and writes the
-// picture, turned by its Exif orientation, as a BMP; with --fit, as a screen of that size
-// shows it (reduced to its fit size when larger). The file is read whole, up to a cap, and the
-// decoder is bounded by its size, so no file can make this crash or hang; a refusal prints one line
-// with the reason.
+// kavrosa-tool decode IN OUT.bmp [--fit WxH]: loads a photograph as the folder worker does
+// (the photograph room: JPEG turned by its Exif orientation, BMP, the platform's formats) and
+// writes it as a BMP; with --fit, as a screen of that size shows it (reduced to its fit size
+// when larger). The file is read whole, up to a cap, and the decoders are bounded by its size,
+// so no file can make this crash or hang; a refusal prints one line with the reason.
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "image/DibImage.h"
-#include "jpeg/JpegDecoder.h"
+#include "photo/Photograph.h"
 #include "tools/Commands.h"
 
 namespace kavrosa::tool {
@@ -68,15 +68,11 @@ int RunDecode(int argc, char** argv) {
     return 1;
   }
   DibImage image;
-  JpegDecoderState state;
-  const JpegError error = DecodeJpegFitted(state, image.headerBlock(), image.pixelBlock(),
-                                           bytes.data(), bytes.size(), bound);
-  if (error != JpegError::kNone) {
-    std::fprintf(stderr, "kavrosa-tool: %s: %s\n", in, JpegErrorMessage(error));
-    return 1;
-  }
-  if (!image.headerBlock() || !image.pixelBlock()) {
-    std::fprintf(stderr, "kavrosa-tool: %s: the stream holds no picture\n", in);
+  const PhotoResult result = DecodePhotograph(bytes.data(), bytes.size(), bound, image);
+  if (!result) {
+    // The BMP reader words its refusals to follow the file's name.
+    const char* separator = result.error == PhotoError::kBmp ? " " : ": ";
+    std::fprintf(stderr, "kavrosa-tool: %s%s%s\n", in, separator, PhotoErrorMessage(result));
     return 1;
   }
   if (image.SaveBmp(out) == 0) {

@@ -4,6 +4,7 @@
 // with a photograph folder, a bounded wait for the folder worker before each hand-over tick, so
 // that the frames come out the same on every run.
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,7 @@ struct FramesOptions {
   std::string outDir;
   std::vector<Rect> monitors;  // empty: one monitor, the whole client area
   long folderWaitMs = 10000;
+  bool timeFirst = false;  // print when the first photograph is drawn
 };
 
 int Refuse(const char* message) {
@@ -108,6 +110,11 @@ const char* ParseOptions(int argc, char** argv, FramesOptions& options) {
         return "--folder-wait must be milliseconds, 0 to 600000";
       }
       options.folderWaitMs = a;
+    } else if (name == "--time-first") {
+      if (std::strcmp(value, "yes") != 0 && std::strcmp(value, "no") != 0) {
+        return "--time-first must be yes or no";
+      }
+      options.timeFirst = std::strcmp(value, "yes") == 0;
     } else if (name == "--ticks") {
       if (!ParsePair(value, ':', 0, kMaxTick, a, b) || a > b) {
         return "--ticks must be FIRST:LAST with 0 <= FIRST <= LAST <= 1000000";
@@ -143,12 +150,22 @@ void AwaitFolderPicture(const FramesOptions& options, SoftwareWindowPort& window
 
 // Creation, the first show, ticks 0..last (tick 0 runs inside the show message), destruction.
 int RunShow(const FramesOptions& options, SoftwareWindowPort& window) {
+  const auto started = std::chrono::steady_clock::now();
   SlideShowProc(window, kWmCreate, 0, 0);
   SlideShowProc(window, kWmShowWindow, 1, 0);
   bool ok = options.firstTick != 0 || WriteFrame(window, options.outDir, 0);
+  bool firstTimed = !options.timeFirst;
   for (long tick = 1; ok && tick <= options.lastTick; ++tick) {
     AwaitFolderPicture(options, window);
     SlideShowProc(window, kWmTimer, window.timerId(), 0);
+    auto* show = reinterpret_cast<SlideShow*>(window.GetUserData());
+    if (!firstTimed && show != nullptr && show->currentImage() != nullptr) {
+      firstTimed = true;
+      const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - started);
+      std::printf("first photograph drawn on tick %ld, %lld ms after the show's start\n", tick,
+                  static_cast<long long>(ms.count()));
+    }
     if (tick >= options.firstTick) ok = WriteFrame(window, options.outDir, tick);
   }
   SlideShowProc(window, kWmDestroy, 0, 0);

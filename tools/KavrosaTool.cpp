@@ -23,15 +23,20 @@ constexpr Command kCommands[] = {
      "  --fit WxH   decode as a WxH screen shows it: reduced and resampled to fit\n"},
     {"frames", kavrosa::tool::RunFrames,
      "frames --settings FILE.INI [--size WxH] [--origin X,Y] [--monitors X,Y,WxH;...]"
-     " [--folder-wait MS] --ticks FIRST:LAST --out DIR",
+     " [--folder-wait MS] [--time-first yes] --ticks FIRST:LAST --out DIR",
      "  Runs the slide show against a software window; writes tick-NNNNN.bmp per tick.\n"
      "  --settings FILE.INI    the settings file the show reads (required)\n"
      "  --size WxH             the window's client size (default 640x480)\n"
      "  --origin X,Y           the window's place on the screen (default 0,0)\n"
      "  --monitors X,Y,WxH;... monitors in client coordinates, the primary first\n"
      "  --folder-wait MS       wait for the photograph folder per hand-over (default 10000)\n"
+     "  --time-first yes       print the tick that first drew a photograph and its time\n"
      "  --ticks FIRST:LAST     the ticks written (required)\n"
      "  --out DIR              the folder for the frames, made if missing (required)\n"},
+    {"index", kavrosa::tool::RunIndex, "index FOLDER [--shuffle yes]",
+     "  Walks a photograph folder now, writes its index to the user's cache and prints the\n"
+     "  walk's time and the table's bytes per photograph.\n"
+     "  --shuffle yes   keep a shuffled cycle in the index\n"},
 };
 
 bool AsksForHelp(int argc, char** argv) {

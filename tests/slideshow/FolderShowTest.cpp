@@ -10,10 +10,13 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <chrono>
+#include <fstream>
 #include <set>
 #include <thread>
 
+#include "photo/Photograph.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 #include "tests/slideshow/ShowFixture.h"
 
@@ -191,6 +194,29 @@ TEST_F(FolderShowTest, PhotographLargerThanAMonitorIsFittedToIt) {
   EXPECT_EQ(Counters().destRect, (Rect{143, 4, 496, 475}));  // own size: it fits
   ASSERT_EQ(Counters().otherDestRects.size(), 1u);
   EXPECT_EQ(Counters().otherDestRects[0], (Rect{675, 0, 764, 120}));  // 160 x 120: fitted
+}
+
+// A copy still arriving: the first read of grow.bmp finds it longer than it was listed.
+std::atomic<int> growingReads{0};
+bool LoadWhileGrowing(const std::string& path, Size bound, DibImage& image) {
+  if (path.find("grow.bmp") != std::string::npos && growingReads++ == 0) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << "more bytes arriving";
+  }
+  return LoadPhotograph(path, bound, image);
+}
+
+TEST_F(FolderShowTest, FileStillBeingWrittenIsSkippedThenShownInALaterCycle) {
+  folder_.Put("a.bmp", BmpFile(10, 8, 24));
+  folder_.Put("grow.bmp", BmpFile(11, 8, 24));
+  folder_.Put("z.bmp", BmpFile(12, 8, 24));
+  WriteFolderSettings();
+  SetPhotographLoaderForTesting(LoadWhileGrowing);
+  Start();
+  std::vector<int32_t> widths;
+  for (const Size& size : NextPictures(5)) widths.push_back(size.cx);
+  SetPhotographLoaderForTesting(nullptr);
+  EXPECT_EQ(widths, (std::vector<int32_t>{10, 12, 10, 11, 12}));
+  EXPECT_EQ(growingReads.load(), 2);
 }
 
 #ifndef _WIN32

@@ -10,6 +10,7 @@ source "$(dirname "$0")/xtest-lib.sh"
 kavrosa=$1 tool=$2 helper=$3
 start_xvfb 640x480
 w=$xtest_work
+export XDG_CACHE_HOME="$w/cache"  # library indexes stay in the test's folder
 
 reference_frames "$tool" "$w/none.ini" 640x480 0 35 "$w/ref"
 reference_frames "$tool" "$w/none.ini" 640x480 100 100 "$w/hold"

@@ -30,6 +30,9 @@ struct FolderWorker {
   bool done = false;
   bool abandoned = false;
   bool ended = false;
+  // The bound, which a display change may move while a job waits or works: width in the high
+  // half, height in the low.
+  std::atomic<uint64_t> bound{0};
   std::unique_ptr<DibImage> image;
   std::string relativePath;
   bool nothingUsable = false;
@@ -38,6 +41,15 @@ struct FolderWorker {
 namespace {
 
 constexpr uint32_t kIdleWorkerMilliseconds = 1000;
+
+uint64_t PackBound(Size bound) {
+  return (uint64_t{static_cast<uint32_t>(bound.cx)} << 32) | static_cast<uint32_t>(bound.cy);
+}
+
+Size UnpackBound(uint64_t packed) {
+  return Size{static_cast<int32_t>(static_cast<uint32_t>(packed >> 32)),
+              static_cast<int32_t>(static_cast<uint32_t>(packed))};
+}
 
 struct JobResult {
   std::unique_ptr<DibImage> image;
@@ -56,11 +68,6 @@ uint32_t SizeNow(const std::string& path) {
   return CurrentFileSize(path, size) ? static_cast<uint32_t>(size) : 0;
 }
 
-PhotographLoader& LoaderOverride() {
-  static PhotographLoader loader = nullptr;
-  return loader;
-}
-
 // Tries candidates until one loads, the job's bound is hit, or the show quits. A photograph
 // whose size is no longer the size listed is still being written: it waits for a later cycle.
 JobResult LoadNext(FolderWorker& worker, Library& library) {
@@ -75,7 +82,7 @@ JobResult LoadNext(FolderWorker& worker, Library& library) {
     const std::string path = JoinPath(options.folder, candidate.relative);
     std::unique_ptr<DibImage> image(new (std::nothrow) DibImage);
     if (!image) return result;
-    const bool loaded = options.loader(path, options.bound, *image);
+    const bool loaded = options.loader(path, UnpackBound(worker.bound.load()), *image);
     const uint32_t sizeNow = SizeNow(path);
     if (loaded && (candidate.listedSize == 0 || sizeNow == candidate.listedSize)) {
       library.Shown(candidate);
@@ -141,17 +148,9 @@ void RunWorker(const std::shared_ptr<FolderWorker>& record) {
 
 }  // namespace
 
-PhotographLoader CurrentPhotographLoader() {
-  return LoaderOverride() != nullptr ? LoaderOverride() : &LoadPhotograph;
-}
-
-void SetPhotographLoaderForTesting(PhotographLoader loader) {
-  LoaderOverride() = loader;
-}
-
 FolderShow::FolderShow(Options options, std::shared_ptr<const std::atomic<int32_t>> stateWord)
     : options_(std::move(options)), stateWord_(std::move(stateWord)) {
-  if (options_.loader == nullptr) options_.loader = CurrentPhotographLoader();
+  if (options_.loader == nullptr) options_.loader = &LoadPhotograph;
 }
 
 FolderShow::~FolderShow() {
@@ -163,6 +162,7 @@ bool FolderShow::StartWorker() {
   auto worker = std::make_shared<FolderWorker>();
   worker->state = stateWord_;
   worker->options = options_;
+  worker->bound.store(PackBound(options_.bound));
   try {
     std::thread(RunWorker, worker).detach();  // the worker holds its own owner of the record
   } catch (...) {                             // no thread: the next hand-over tries again
@@ -207,6 +207,11 @@ FolderShow::Take FolderShow::TakePicture(std::unique_ptr<DibImage>& picture) {
   picture = std::move(image);
   onScreen_ = std::move(relativePath);
   return Take::kPicture;
+}
+
+void FolderShow::SetBound(Size bound) {
+  options_.bound = bound;
+  if (worker_) worker_->bound.store(PackBound(bound));
 }
 
 bool FolderShow::WaitForJob(uint32_t milliseconds) {

@@ -22,12 +22,6 @@ constexpr int32_t kMaxTriesPerJob = 32;
 // How long Stop waits for a busy folder worker before letting it go.
 constexpr uint32_t kFolderStopWaitMilliseconds = 100;
 
-// What folder workers load photographs with: LoadPhotograph unless a test put in its own (a
-// reader that blocks like a hung share, say); null restores LoadPhotograph. Set it before the
-// show starts.
-PhotographLoader CurrentPhotographLoader();
-void SetPhotographLoaderForTesting(PhotographLoader loader);
-
 struct FolderWorker;
 
 class FolderShow {
@@ -40,8 +34,7 @@ class FolderShow {
     uint32_t seed = 0;
     // Where the library's index is kept ("" for none: every start walks the folder).
     std::string cacheFolder;
-    // Taken when the show starts, so that a worker never reads the test seam later.
-    PhotographLoader loader = nullptr;
+    PhotographLoader loader = &LoadPhotograph;  // null: LoadPhotograph
   };
   enum class Take { kPicture, kBusy, kNothingUsable };
 
@@ -57,6 +50,8 @@ class FolderShow {
   Take TakePicture(std::unique_ptr<DibImage>& picture);
   // Asks for the next photograph; the worker obeys the state word (waits while it is 0).
   bool StartJob();
+  // The bound for the photographs loaded from now on, also by a job already asked for.
+  void SetBound(Size bound);
   // After the state word was set to quit: waits up to `milliseconds` for the worker to end,
   // then lets it go. True when no worker was left running.
   bool Stop(uint32_t milliseconds);

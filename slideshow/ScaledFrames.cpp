@@ -12,7 +12,7 @@
 #include <cstring>
 #include <new>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "image/Resample.h"
 #include "image/SectionInfo.h"
 #include "platform/Graphics.h"
@@ -24,10 +24,6 @@ namespace {
 
 // More distinct sizes than monitors anyone has; beyond it the caller draws by other means.
 constexpr size_t kMaxSurfaces = 16;
-
-bool SameSize(Size a, Size b) {
-  return a.cx == b.cx && a.cy == b.cy;
-}
 
 // Surfaces' pixels: B, G, R and a fourth byte that stays 0.
 constexpr int32_t kSurfaceBits = 32;
@@ -103,7 +99,7 @@ void WidenTo32(const std::vector<uint8_t>& rows24, size_t stride24, Size size,
 bool ScaledFrames::Prepare(DibImage& image, DeviceContext dc, Size size) {
   if (size.cx <= 0 || size.cy <= 0 || image.loaded() <= 0) return false;
   for (const Surface& surface : surfaces_) {
-    if (SameSize(surface.size, size)) return true;
+    if (surface.size == size) return true;
   }
   if (surfaces_.size() >= kMaxSurfaces) return false;
 
@@ -237,7 +233,7 @@ bool ScaledFrames::Draw(DeviceContext dc, Rect destination, uint32_t rop) const 
   if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
   const Size size{static_cast<int32_t>(width), static_cast<int32_t>(height)};
   for (const Surface& surface : surfaces_) {
-    if (!SameSize(surface.size, size)) continue;
+    if (!(surface.size == size)) continue;
     gfx::ScopedDc memoryDc(gfx::CreateCompatibleDc(dc));
     if (!memoryDc) return true;
     gfx::BitmapSelection selection(memoryDc.get(), surface.section.handle);

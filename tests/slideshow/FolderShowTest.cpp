@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "photo/Photograph.h"
+#include "slideshow/SlideShowProc.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 #include "tests/slideshow/ShowFixture.h"
 
@@ -217,6 +218,20 @@ TEST_F(FolderShowTest, FileStillBeingWrittenIsSkippedThenShownInALaterCycle) {
   SetPhotographLoaderForTesting(nullptr);
   EXPECT_EQ(widths, (std::vector<int32_t>{10, 12, 10, 11, 12}));
   EXPECT_EQ(growingReads.load(), 2);
+}
+
+TEST_F(FolderShowTest, DisplayChangeDecodesTheComingPhotographsForTheNewMonitors) {
+  folder_.Put("a.bmp", BmpFile(300, 200, 24));
+  folder_.Put("b.bmp", BmpFile(300, 200, 24, 9));
+  WriteFolderSettings();
+  MakeWindow(Size{400, 300});
+  window_->SetMonitorRects({Rect{0, 0, 150, 100}});
+  StartShow();
+  ASSERT_EQ(NextPicture(), (Size{150, 100}));
+  // b's job is waiting for its release: it loads for the new monitor.
+  show_->MonitorsChanged(*window_, {Rect{0, 0, 400, 300}});
+  EXPECT_EQ(NextPicture(), (Size{300, 200}));
+  EXPECT_EQ(Counters().destRect, (Rect{50, 50, 350, 250}));
 }
 
 #ifndef _WIN32

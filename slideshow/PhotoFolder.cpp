@@ -32,7 +32,13 @@ struct PendingFolder {
 
 bool IsPhotographName(const std::string& name) {
   const std::string e = Extension(name);
-  return e == "jpg" || e == "jpeg" || e == "jpe" || e == "jfif" || e == "bmp";
+  static constexpr const char* kExtensions[] = {"jpg",  "jpeg", "jpe",  "jfif", "bmp",
+                                                "heic", "heif", "avif", "png",  "webp",
+                                                "tif",  "tiff", "gif"};
+  for (const char* known : kExtensions) {
+    if (e == known) return true;
+  }
+  return false;
 }
 
 bool LessPathCaseless(const std::string& a, const std::string& b) {

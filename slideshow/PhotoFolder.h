@@ -16,7 +16,8 @@ constexpr size_t kMaxPhotographs = 100000;
 constexpr size_t kMaxFolderEntries = 400000;
 constexpr int32_t kMaxFolderDepth = 32;
 
-// .jpg .jpeg .jpe .jfif .bmp, in any case.
+// .jpg .jpeg .jpe .jfif .bmp, and those the platform's codecs take: .heic .heif .avif .png
+// .webp .tif .tiff .gif; in any case.
 bool IsPhotographName(const std::string& name);
 
 // Path order: byte by byte with ASCII letters folded to one case (names in other scripts

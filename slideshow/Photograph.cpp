@@ -13,6 +13,7 @@
 #include "image/FitSize.h"
 #include "image/PixelGeometry.h"
 #include "image/Resample.h"
+#include "photo/PlatformCodec.h"
 #include "platform/FileIo.h"
 #include "platform/Graphics.h"
 
@@ -194,7 +195,7 @@ bool Decode(const uint8_t* data, size_t size, Size bound, DibImage& image) {
     return image.DecodeJpegToFit(data, size, bound) == 1 && image.headerBlock() &&
            image.pixelBlock();
   }
-  return false;
+  return DecodeWithPlatformCodec(RecogniseFormat(data, size), data, size, bound, image);
 }
 
 }  // namespace

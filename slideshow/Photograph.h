@@ -1,7 +1,7 @@
-// One photograph from the user's folder into a DibImage, ready for the screen: a JPEG or BMP file
-// read whole (with a cap), decoded upright (Exif orientation), made 24-bit and reduced to the
-// size its monitor needs. Runs
-// on the prefetch thread; every failure is an answer (false), never a stop.
+// One photograph from the user's folder into a DibImage, ready for the screen: a JPEG or BMP
+// (ours) or a format the platform decodes (PNG, GIF, TIFF, WebP, HEIC, AVIF), read whole with a
+// cap, told from its bytes, turned upright, made 24-bit and reduced to the size its monitor
+// needs. Runs on the prefetch thread; every failure is an answer (false), never a stop.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@ namespace kavrosa {
 // Largest photograph file read; a bigger one is skipped unread.
 constexpr uint64_t kMaxPhotographFileBytes = 128u * 1024u * 1024u;
 
-// Loads the JPEG or BMP file at `path` (UTF-8), chosen by its first bytes, not its name. A
+// Loads the photograph at `path` (UTF-8), its format chosen by its first bytes, not its name. A
 // picture larger than `bound` in either direction arrives fitted to it. True when `image` holds a
 // loaded 24-bit picture of non-zero size.
 bool LoadPhotograph(const std::string& path, Size bound, DibImage& image);

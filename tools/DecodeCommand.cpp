@@ -1,6 +1,7 @@
-// kavrosa-tool decode IN.jpg OUT.bmp [--fit WxH]: runs the decoder on a file and writes the
-// picture, turned by its Exif orientation, as a BMP; with --fit, as a screen of that size
-// shows it (reduced to its fit size when larger). The file is read whole, up to a cap, and the
+// kavrosa-tool decode IN OUT.bmp [--fit WxH]: decodes a photograph (JPEG with our decoder, BMP,
+// or PNG, GIF, TIFF, WebP, HEIC and AVIF through the platform's codecs, told from the bytes) and
+// writes the picture, turned upright, as a BMP; with --fit, as a screen of that size shows it
+// (reduced to its fit size when larger). The file is read whole, up to a cap, and the
 // decoder is bounded by its size, so no file can make this crash or hang; a refusal prints one line
 // with the reason.
 #include <cstdio>
@@ -9,13 +10,15 @@
 
 #include "image/DibImage.h"
 #include "jpeg/JpegDecoder.h"
+#include "photo/PhotoFormat.h"
+#include "slideshow/Photograph.h"
 #include "tools/Commands.h"
 
 namespace kavrosa::tool {
 namespace {
 
-// Larger files are refused rather than read.
-constexpr long kMaxJpegFileBytes = 64L * 1024 * 1024;
+// Larger files are refused rather than read, as the show refuses them.
+constexpr long kMaxFileBytes = static_cast<long>(kMaxPhotographFileBytes);
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, const char*& why) {
   std::FILE* file = std::fopen(path, "rb");
@@ -28,8 +31,8 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, const char*& w
   ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
   if (!ok) {
     why = "cannot read the file";
-  } else if (size > kMaxJpegFileBytes) {
-    why = "the file is larger than 64 MiB";
+  } else if (size > kMaxFileBytes) {
+    why = "the file is larger than 128 MiB";
     ok = false;
   } else {
     bytes.resize(static_cast<size_t>(size));
@@ -56,7 +59,7 @@ int RunDecode(int argc, char** argv) {
   Size bound{};
   if (argc == 4 && std::strcmp(argv[2], "--fit") == 0 && ParseSize(argv[3], bound)) argc = 2;
   if (argc != 2) {
-    std::fprintf(stderr, "usage: kavrosa-tool decode IN.jpg OUT.bmp [--fit WxH]\n");
+    std::fprintf(stderr, "usage: kavrosa-tool decode IN OUT.bmp [--fit WxH]\n");
     return 2;
   }
   const char* in = argv[0];
@@ -68,16 +71,29 @@ int RunDecode(int argc, char** argv) {
     return 1;
   }
   DibImage image;
-  JpegDecoderState state;
-  const JpegError error = DecodeJpegFitted(state, image.headerBlock(), image.pixelBlock(),
-                                           bytes.data(), bytes.size(), bound);
-  if (error != JpegError::kNone) {
-    std::fprintf(stderr, "kavrosa-tool: %s: %s\n", in, JpegErrorMessage(error));
-    return 1;
-  }
-  if (!image.headerBlock() || !image.pixelBlock()) {
-    std::fprintf(stderr, "kavrosa-tool: %s: the stream holds no picture\n", in);
-    return 1;
+  const PhotoFormat format = RecogniseFormat(bytes.data(), bytes.size());
+  if (format != PhotoFormat::kJpeg && format != PhotoFormat::kUnknown) {
+    // The show's own entry for BMP and the platform's formats; anything unknown gets the JPEG
+    // decoder's reason.
+    if (!LoadPhotographFromMemory(bytes.data(), bytes.size(), bound, image)) {
+      std::fprintf(stderr,
+                   "kavrosa-tool: %s: the %s picture cannot be decoded here (no codec, "
+                   "damaged, or too large)\n",
+                   in, FormatName(format));
+      return 1;
+    }
+  } else {
+    JpegDecoderState state;
+    const JpegError error = DecodeJpegFitted(state, image.headerBlock(), image.pixelBlock(),
+                                             bytes.data(), bytes.size(), bound);
+    if (error != JpegError::kNone) {
+      std::fprintf(stderr, "kavrosa-tool: %s: %s\n", in, JpegErrorMessage(error));
+      return 1;
+    }
+    if (!image.headerBlock() || !image.pixelBlock()) {
+      std::fprintf(stderr, "kavrosa-tool: %s: the stream holds no picture\n", in);
+      return 1;
+    }
   }
   if (image.SaveBmp(out) == 0) {
     std::fprintf(stderr, "kavrosa-tool: %s: cannot write %s\n", in, out);

@@ -6,54 +6,32 @@
 #include "image/DibImage.h"
 #include "image/FitSize.h"
 #include "image/Orientation.h"
-#include "image/PixelGeometry.h"
+#include "image/Picture24.h"
 #include "image/Resample.h"
 #include "jpeg/JpegDecoder.h"
 
 namespace kavrosa {
 namespace {
 
-constexpr size_t kHeaderBytes = sizeof(BitmapInfoHeader);
-
 bool ReadHeader(LocalBlock& block, BitmapInfoHeader& header) {
   BlockLock lock(block);
-  if (lock.size() < kHeaderBytes) return false;
-  std::memcpy(&header, lock.data(), kHeaderBytes);
+  if (lock.size() < sizeof header) return false;
+  std::memcpy(&header, lock.data(), sizeof header);
   return true;
 }
 
-PixelRows24 RowsOf(const BlockLock& lock, Size size) {
-  return PixelRows24{lock.data(), size.cx, size.cy, static_cast<size_t>(StrideFor(size.cx, 24))};
-}
-
-MutablePixelRows24 MutableRowsOf(const BlockLock& lock, Size size) {
-  return MutablePixelRows24{lock.data(), size.cx, size.cy,
-                            static_cast<size_t>(StrideFor(size.cx, 24))};
-}
-
-// Replaces the picture in the blocks by `make(source, target)` at size `to`.
-template <typename Make>
-JpegError ReplacePicture(LocalBlock& headerBlock, LocalBlock& pixelBlock, BitmapInfoHeader header,
-                         Size to, Make make) {
-  const Size from{header.biWidth, header.biHeight};
-  const auto bytes = CheckedImageBytes(to.cx, to.cy, 24);
-  if (!bytes) return JpegError::kImageSize;
-  LocalBlock replaced = LocalBlock::Allocate(*bytes);
-  if (!replaced) return JpegError::kOutOfMemory;
-  {
-    BlockLock source(pixelBlock);
-    BlockLock target(replaced);
-    if (!source || source.size() < static_cast<size_t>(StrideFor(from.cx, 24)) * from.cy)
-      return JpegError::kOutOfMemory;
-    if (!make(RowsOf(source, from), MutableRowsOf(target, to))) return JpegError::kOutOfMemory;
+JpegError ReplacePicture(LocalBlock& headerBlock, LocalBlock& pixelBlock, Size to,
+                         const TransformRows24& make) {
+  switch (Transform24Bit(headerBlock, pixelBlock, to, make)) {
+    case Replace24::kReplaced:
+      return JpegError::kNone;
+    case Replace24::kTooLarge:
+      return JpegError::kImageSize;
+    case Replace24::kNoMemory:
+    case Replace24::kNotFilled:
+      break;
   }
-  pixelBlock = std::move(replaced);
-  header.biWidth = to.cx;
-  header.biHeight = to.cy;
-  header.biSizeImage = *bytes;
-  BlockLock lock(headerBlock);
-  std::memcpy(lock.data(), &header, kHeaderBytes);
-  return JpegError::kNone;
+  return JpegError::kOutOfMemory;
 }
 
 }  // namespace
@@ -68,7 +46,7 @@ JpegError DecodeJpegFitted(JpegDecoderState& state, LocalBlock& headerBlock, Loc
   const int32_t orientation = state.exifOrientation;
   if (orientation != 1) {
     const Size oriented = OrientedSize(Size{header.biWidth, header.biHeight}, orientation);
-    error = ReplacePicture(headerBlock, pixelBlock, header, oriented,
+    error = ReplacePicture(headerBlock, pixelBlock, oriented,
                            [orientation](const PixelRows24& from, const MutablePixelRows24& to) {
                              return OrientPixels24(from, orientation, to);
                            });
@@ -79,7 +57,7 @@ JpegError DecodeJpegFitted(JpegDecoderState& state, LocalBlock& headerBlock, Loc
   const Size full = OrientedSize(Size{state.header.biWidth, state.header.biHeight}, orientation);
   const Size target = FitTarget(bound, full);
   if (target == Size{header.biWidth, header.biHeight}) return JpegError::kNone;
-  return ReplacePicture(headerBlock, pixelBlock, header, target, Resample24);
+  return ReplacePicture(headerBlock, pixelBlock, target, Resample24);
 }
 
 int32_t DibImage::DecodeJpegToFit(const uint8_t* data, size_t size, Size bound) {

@@ -5,11 +5,10 @@
 
 #include <cstring>
 
-#include "image/DibImageAccess.h"
 #include "image/FitSize.h"
 #include "image/Orientation.h"
+#include "image/Picture24.h"
 #include "image/PixelGeometry.h"
-#include "platform/Graphics.h"
 
 namespace kavrosa {
 
@@ -51,21 +50,17 @@ void PictureBuilder::PushRow(const uint8_t* bgr) {
 bool PictureBuilder::Finish(DibImage& image) {
   if (!pixels_ || pushed_ != stored_.cy) return false;
   resampler_.reset();
-  if (orientation_ == 1) return InstallTwentyFourBit(image, kept_, std::move(pixels_));
-  const Size upright = OrientedSize(kept_, orientation_);
-  LocalBlock turned = LocalBlock::Allocate(*CheckedImageBytes(upright.cx, upright.cy, 24));
-  if (!turned) return false;
-  {
-    BlockLock in(pixels_);
-    BlockLock out(turned);
-    const PixelRows24 from{in.data(), kept_.cx, kept_.cy,
-                           static_cast<size_t>(StrideFor(kept_.cx, 24))};
-    const MutablePixelRows24 to{out.data(), upright.cx, upright.cy,
-                                static_cast<size_t>(StrideFor(upright.cx, 24))};
-    if (!OrientPixels24(from, orientation_, to)) return false;
-  }
-  pixels_.Free();
-  return InstallTwentyFourBit(image, upright, std::move(turned));
+  BlockLock kept(pixels_);
+  if (!kept) return false;
+  const PixelRows24 from{kept.data(), kept_.cx, kept_.cy,
+                         static_cast<size_t>(StrideFor(kept_.cx, 24))};
+  const auto turn = [&](const MutablePixelRows24& to) {
+    return OrientPixels24(from, orientation_, to);
+  };
+  BitmapInfoHeader like{};
+  like.biHeight = 1;  // bottom-up rows
+  return ReplaceWith24Bit(image, like, OrientedSize(kept_, orientation_), turn) ==
+         Replace24::kReplaced;
 }
 
 uint8_t OverBlack(uint32_t channel, uint32_t alpha) {
@@ -90,35 +85,6 @@ void BgraOverBlackToBgr(const uint8_t* bgra, int32_t width, uint8_t* bgr) {
     const uint32_t a = bgra[3];
     bgr[0] = OverBlack(bgra[0], a), bgr[1] = OverBlack(bgra[1], a), bgr[2] = OverBlack(bgra[2], a);
   }
-}
-
-bool InstallTwentyFourBit(DibImage& image, Size size, LocalBlock pixels) {
-  LocalBlock header = LocalBlock::Allocate(sizeof(BitmapInfoHeader));
-  if (!header || !pixels) return false;
-  {
-    BlockLock lock(header);
-    BitmapInfoHeader h{};
-    h.biSize = sizeof h;
-    h.biWidth = size.cx;
-    h.biHeight = size.cy;
-    h.biPlanes = 1;
-    h.biBitCount = 24;
-    h.biSizeImage = static_cast<uint32_t>(pixels.Size());
-    std::memcpy(lock.data(), &h, sizeof h);
-  }
-  DibImageAccess::Loaded(image) = 0;
-  PaletteHandle& palette = DibImageAccess::Palette(image);
-  if (palette != nullptr) gfx::DeletePalette(palette);
-  palette = nullptr;
-  BitmapHandle& section = DibImageAccess::DibSection(image);
-  if (section != nullptr) gfx::DeleteBitmap(section);
-  section = nullptr;
-  image.headerBlock() = std::move(header);
-  image.pixelBlock() = std::move(pixels);
-  DibImageAccess::Stride(image) = 0;
-  image.EnsureStride();
-  DibImageAccess::Loaded(image) = 1;
-  return true;
 }
 
 }  // namespace kavrosa

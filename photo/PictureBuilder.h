@@ -28,7 +28,8 @@ class PictureBuilder {
   // ignored.
   void PushRow(const uint8_t* bgr);
 
-  // Installs the picture (upright, bottom-up rows) into `image` once every row has arrived.
+  // Puts the picture (upright, bottom-up rows) in `image`'s blocks once every row has arrived;
+  // `loaded` is left to the caller.
   bool Finish(DibImage& image);
 
   int32_t width() const { return stored_.cx; }
@@ -53,8 +54,5 @@ void RgbToBgr(const uint8_t* rgb, int32_t width, uint8_t* bgr);
 void RgbaOverBlackToBgr(const uint8_t* rgba, int32_t width, uint8_t* bgr);
 void BgraOverBlackToBgr(const uint8_t* bgra, int32_t width, uint8_t* bgr);
 uint8_t OverBlack(uint32_t channel, uint32_t alpha);
-
-// Replaces the picture's blocks by a 24-bit bottom-up picture of `size` whose rows are `pixels`.
-bool InstallTwentyFourBit(DibImage& image, Size size, LocalBlock pixels);
 
 }  // namespace kavrosa

@@ -5,35 +5,58 @@
 #include "photo/PosixCodecs.h"
 
 namespace kavrosa {
+namespace {
 
-bool DecodeWithPlatformCodec(PhotoFormat format, const uint8_t* data, size_t size, Size bound,
-                             DibImage& image) {
+PhotoResult Refused(PhotoError error, const char* message) {
+  PhotoResult result;
+  result.error = error;
+  result.codecMessage = message;
+  return result;
+}
+
+}  // namespace
+
+PhotoResult DecodeWithPlatformCodec(PhotoFormat format, const uint8_t* data, size_t size,
+                                    Size bound, DibImage& image) {
   DibImageAccess::Loaded(image) = 0;
-  if (data == nullptr || size == 0) return false;
-  bool ok = false;
+  bool (*decode)(const uint8_t*, size_t, Size, DibImage&) = nullptr;
+  const char* refusal = nullptr;
   switch (format) {
     case PhotoFormat::kPng:
-      ok = DecodePng(data, size, bound, image);
+      decode = &DecodePng;
+      refusal = "libpng cannot read the PNG picture (damaged, cut short or too large)";
       break;
     case PhotoFormat::kGif:
-      ok = DecodeGif(data, size, bound, image);
+      decode = &DecodeGif;
+      refusal = "giflib cannot read the GIF picture (damaged, cut short or too large)";
       break;
     case PhotoFormat::kTiff:
-      ok = DecodeTiff(data, size, bound, image);
+      decode = &DecodeTiff;
+      refusal = "libtiff cannot read the TIFF picture (damaged, cut short or too large)";
       break;
     case PhotoFormat::kWebp:
-      ok = DecodeWebp(data, size, bound, image);
+      decode = &DecodeWebp;
+      refusal = "libwebp cannot read the WebP picture (damaged, cut short or too large)";
       break;
     case PhotoFormat::kHeif:
-      ok = DecodeHeif(data, size, bound, image);
+      decode = &DecodeHeif;
+      refusal = "libheif cannot read the HEIF picture (damaged, cut short or too large)";
       break;
     case PhotoFormat::kJpeg:
     case PhotoFormat::kBmp:
     case PhotoFormat::kUnknown:
       break;
   }
-  if (!ok) DibImageAccess::Loaded(image) = 0;
-  return ok;
+  PhotoResult result;
+  result.format = format;
+  if (decode == nullptr) {
+    result.error = PhotoError::kNoCodec;
+  } else if (data == nullptr || !decode(data, size, bound, image)) {
+    result = Refused(PhotoError::kCodec, refusal);
+    result.format = format;
+    DibImageAccess::Loaded(image) = 0;
+  }
+  return result;
 }
 
 }  // namespace kavrosa

@@ -13,7 +13,6 @@
 #include "platform/Directory.h"
 #include "platform/Thread.h"
 #include "slideshow/PhotoFolder.h"
-#include "slideshow/Photograph.h"
 #include "slideshow/SlideShow.h"
 
 namespace kavrosa {
@@ -38,6 +37,11 @@ void Publish(FolderJob& job) {
   std::lock_guard<std::mutex> lock(job.mutex);
   job.done = true;
   job.finished.notify_all();
+}
+
+PhotographLoader& LoaderOverride() {
+  static PhotographLoader loader = nullptr;
+  return loader;
 }
 
 bool Quitting(const FolderJob& job) {
@@ -85,6 +89,14 @@ void RunJob(const std::shared_ptr<FolderJob>& record) {
 }
 
 }  // namespace
+
+PhotographLoader CurrentPhotographLoader() {
+  return LoaderOverride() != nullptr ? LoaderOverride() : &LoadPhotograph;
+}
+
+void SetPhotographLoaderForTesting(PhotographLoader loader) {
+  LoaderOverride() = loader;
+}
 
 FolderShow::FolderShow(Options options, std::shared_ptr<const std::atomic<int32_t>> stateWord)
     : options_(std::move(options)), stateWord_(std::move(stateWord)) {

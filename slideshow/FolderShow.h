@@ -11,6 +11,7 @@
 #include <string>
 
 #include "image/DibImage.h"
+#include "photo/Photograph.h"
 #include "platform/Types.h"
 
 namespace kavrosa {
@@ -19,6 +20,12 @@ namespace kavrosa {
 constexpr int32_t kMaxTriesPerJob = 32;
 // How long Stop waits for a busy folder worker before letting it go.
 constexpr uint32_t kFolderStopWaitMilliseconds = 100;
+
+// What folder workers load photographs with: LoadPhotograph unless a test put in its own (a
+// reader that blocks like a hung share, say); null restores LoadPhotograph. Set it before the
+// show starts.
+PhotographLoader CurrentPhotographLoader();
+void SetPhotographLoaderForTesting(PhotographLoader loader);
 
 struct FolderJob;
 class PhotoPlaylist;
@@ -32,7 +39,7 @@ class FolderShow {
     Size bound;  // the largest monitor: photographs are reduced to fit in it
     uint32_t seed = 0;
     // Taken when the show starts, so that a worker never reads the test seam later.
-    bool (*loader)(const std::string& path, Size bound, DibImage& image) = nullptr;
+    PhotographLoader loader = nullptr;
   };
   enum class Take { kPicture, kBusy, kNothingUsable };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "photo/Photograph.h"
 #include "platform/Directory.h"
 
 namespace kavrosa {
@@ -15,31 +16,12 @@ char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string Extension(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos || dot == 0) return std::string();
-  std::string extension = name.substr(dot + 1);
-  for (char& c : extension) c = FoldAscii(c);
-  return extension;
-}
-
 struct PendingFolder {
   std::string relative;  // "" for the folder itself
   int32_t depth;
 };
 
 }  // namespace
-
-bool IsPhotographName(const std::string& name) {
-  const std::string e = Extension(name);
-  static constexpr const char* kExtensions[] = {"jpg",  "jpeg", "jpe",  "jfif", "bmp",
-                                                "heic", "heif", "avif", "png",  "webp",
-                                                "tif",  "tiff", "gif"};
-  for (const char* known : kExtensions) {
-    if (e == known) return true;
-  }
-  return false;
-}
 
 bool LessPathCaseless(const std::string& a, const std::string& b) {
   const size_t n = std::min(a.size(), b.size());

@@ -1,5 +1,6 @@
 // The photographs of a folder and the order they are shown in. Collecting walks the folder and
-// its subfolders (hidden entries, links into folders and other files skipped, both bounded);
+// its subfolders (hidden entries, links into folders and files the photograph room does not
+// name skipped, both bounded);
 // the playlist hands out one path after another, in name order or shuffled anew each cycle.
 #pragma once
 
@@ -15,10 +16,6 @@ namespace kavrosa {
 constexpr size_t kMaxPhotographs = 100000;
 constexpr size_t kMaxFolderEntries = 400000;
 constexpr int32_t kMaxFolderDepth = 32;
-
-// .jpg .jpeg .jpe .jfif .bmp, and those the platform's codecs take: .heic .heif .avif .png
-// .webp .tif .tiff .gif; in any case.
-bool IsPhotographName(const std::string& name);
 
 // Path order: byte by byte with ASCII letters folded to one case (names in other scripts
 // compare by their UTF-8 bytes); paths equal but for case fall back to plain byte order, so

@@ -1,23 +1,20 @@
-// kavrosa-tool decode IN OUT.bmp [--fit WxH]: decodes a photograph (JPEG with our decoder, BMP,
-// or PNG, GIF, TIFF, WebP, HEIC and AVIF through the platform's codecs, told from the bytes) and
-// writes the picture, turned upright, as a BMP; with --fit, as a screen of that size shows it
-// (reduced to its fit size when larger). The file is read whole, up to a cap, and the
-// decoder is bounded by its size, so no file can make this crash or hang; a refusal prints one line
-// with the reason.
+// kavrosa-tool decode IN OUT.bmp [--fit WxH]: loads a photograph as the folder worker does
+// (the photograph room: JPEG turned by its Exif orientation, BMP, the platform's formats) and
+// writes it as a BMP; with --fit, as a screen of that size shows it (reduced to its fit size
+// when larger). The file is read whole, up to a cap, and the decoders are bounded by its size,
+// so no file can make this crash or hang; a refusal prints one line with the reason.
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "image/DibImage.h"
-#include "jpeg/JpegDecoder.h"
-#include "photo/PhotoFormat.h"
-#include "slideshow/Photograph.h"
+#include "photo/Photograph.h"
 #include "tools/Commands.h"
 
 namespace kavrosa::tool {
 namespace {
 
-// Larger files are refused rather than read, as the show refuses them.
+// Larger files are refused rather than read.
 constexpr long kMaxFileBytes = static_cast<long>(kMaxPhotographFileBytes);
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, const char*& why) {
@@ -71,29 +68,12 @@ int RunDecode(int argc, char** argv) {
     return 1;
   }
   DibImage image;
-  const PhotoFormat format = RecogniseFormat(bytes.data(), bytes.size());
-  if (format != PhotoFormat::kJpeg && format != PhotoFormat::kUnknown) {
-    // The show's own entry for BMP and the platform's formats; anything unknown gets the JPEG
-    // decoder's reason.
-    if (!LoadPhotographFromMemory(bytes.data(), bytes.size(), bound, image)) {
-      std::fprintf(stderr,
-                   "kavrosa-tool: %s: the %s picture cannot be decoded here (no codec, "
-                   "damaged, or too large)\n",
-                   in, FormatName(format));
-      return 1;
-    }
-  } else {
-    JpegDecoderState state;
-    const JpegError error = DecodeJpegFitted(state, image.headerBlock(), image.pixelBlock(),
-                                             bytes.data(), bytes.size(), bound);
-    if (error != JpegError::kNone) {
-      std::fprintf(stderr, "kavrosa-tool: %s: %s\n", in, JpegErrorMessage(error));
-      return 1;
-    }
-    if (!image.headerBlock() || !image.pixelBlock()) {
-      std::fprintf(stderr, "kavrosa-tool: %s: the stream holds no picture\n", in);
-      return 1;
-    }
+  const PhotoResult result = DecodePhotograph(bytes.data(), bytes.size(), bound, image);
+  if (!result) {
+    // The BMP reader words its refusals to follow the file's name.
+    const char* separator = result.error == PhotoError::kBmp ? " " : ": ";
+    std::fprintf(stderr, "kavrosa-tool: %s%s%s\n", in, separator, PhotoErrorMessage(result));
+    return 1;
   }
   if (image.SaveBmp(out) == 0) {
     std::fprintf(stderr, "kavrosa-tool: %s: cannot write %s\n", in, out);

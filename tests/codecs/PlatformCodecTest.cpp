@@ -16,7 +16,7 @@
 #include "image/DibImage.h"
 #include "image/Resample.h"
 #include "photo/PhotoFormat.h"
-#include "slideshow/Photograph.h"
+#include "photo/Photograph.h"
 
 namespace kavrosa {
 namespace {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "image/DibImage.h"
-#include "slideshow/Photograph.h"
+#include "photo/Photograph.h"
 #include "tests/host/WineHarness_win.h"
 
 namespace kavrosa::test {

@@ -9,7 +9,7 @@
 #include "image/DibImage.h"
 #include "settings/Settings.h"
 #include "slideshow/PhotoFolder.h"
-#include "slideshow/Photograph.h"
+#include "photo/Photograph.h"
 #include "tests/slideshow/PhotoFolderFiles.h"
 
 namespace kavrosa {

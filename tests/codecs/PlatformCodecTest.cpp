@@ -296,10 +296,14 @@ TEST_P(Upright, IsTurnedOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, Upright,
     ::testing::Values(
-        // exiftool writes eXIf after the image data.
         TurnCase{"six.png", "exiftool",
                  "{convert} {src} PNG24:{out} && exiftool -q -n -Orientation=6 "
                  "-overwrite_original {out}",
+                 "-rotate 90"},
+        // eXIf may follow the image data: the orientation must be known before the rows come.
+        TurnCase{"six-late.png", "exiftool",
+                 "{convert} {src} PNG24:{out} && exiftool -q -n -Orientation=6 "
+                 "-overwrite_original {out} && python3 move_exif_after_idat.py {out}",
                  "-rotate 90"},
         TurnCase{"eight.png", "exiftool",
                  "{convert} {src} PNG24:{out} && exiftool -q -n -Orientation=8 "

@@ -2,6 +2,7 @@
 // WIC from the bytes in memory, its first frame converted to premultiplied 32-bit BGRA (so alpha
 // is already over black) and copied out in bands of rows into the builder. PNG, GIF, TIFF and
 // BMP decoders come with Windows; HEIC, AVIF and WebP only with the Store's codec extensions.
+// COM is looked up at run time, so the module still starts on systems without it (no codecs).
 #include <windows.h>
 
 #include <objbase.h>
@@ -21,6 +22,42 @@ namespace {
 
 // Rows copied out of WIC per call: small enough to bound the band, large enough to be quick.
 constexpr UINT kBandRows = 64;
+
+// OLE32's entries, looked up once; null where the system has no COM of this kind.
+struct ComEntries {
+  using InitializeFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+  using UninitializeFn = void(WINAPI*)();
+  using CreateFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+  using ClearFn = HRESULT(WINAPI*)(PROPVARIANT*);
+  InitializeFn initialize = nullptr;
+  UninitializeFn uninitialize = nullptr;
+  CreateFn create = nullptr;
+  ClearFn clear = nullptr;
+  bool ok() const {
+    return initialize != nullptr && uninitialize != nullptr && create != nullptr &&
+           clear != nullptr;
+  }
+};
+
+template <typename Fn>
+Fn Entry(HMODULE module, const char* name) {
+  return module != nullptr
+             ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+             : nullptr;
+}
+
+const ComEntries& Com() {
+  static const ComEntries entries = [] {
+    HMODULE ole = LoadLibraryA("OLE32.DLL");  // stays loaded for the process
+    ComEntries e;
+    e.initialize = Entry<ComEntries::InitializeFn>(ole, "CoInitializeEx");
+    e.uninitialize = Entry<ComEntries::UninitializeFn>(ole, "CoUninitialize");
+    e.create = Entry<ComEntries::CreateFn>(ole, "CoCreateInstance");
+    e.clear = Entry<ComEntries::ClearFn>(ole, "PropVariantClear");
+    return e;
+  }();
+  return entries;
+}
 
 // Owns one COM interface pointer.
 template <class T>
@@ -44,9 +81,9 @@ class ComRef {
 // COM on the calling thread (the folder worker) for the length of one decode.
 class ComApartment {
  public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+  ComApartment() : hr_(Com().initialize(nullptr, COINIT_MULTITHREADED)) {}
   ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
+    if (SUCCEEDED(hr_)) Com().uninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
@@ -61,7 +98,7 @@ class ComApartment {
 class Property {
  public:
   Property() { PropVariantInit(&value_); }
-  ~Property() { PropVariantClear(&value_); }
+  ~Property() { Com().clear(&value_); }
   Property(const Property&) = delete;
   Property& operator=(const Property&) = delete;
   PROPVARIANT* get() { return &value_; }
@@ -132,10 +169,10 @@ int32_t OrientationOf(PhotoFormat format, const uint8_t* data, size_t size,
 enum class Outcome { kDecoded, kNoCodec, kRefused };
 
 Outcome Decode(PhotoFormat format, const uint8_t* data, size_t size, Size bound, DibImage& image) {
-  if (data == nullptr || size == 0 || size > MAXDWORD) return Outcome::kRefused;
+  if (data == nullptr || size == 0 || uint64_t{size} > MAXDWORD) return Outcome::kRefused;
   ComRef<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())))) {
+  if (FAILED(Com().create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())))) {
     return Outcome::kNoCodec;
   }
   ComRef<IWICStream> stream;
@@ -201,7 +238,7 @@ PhotoResult DecodeWithPlatformCodec(PhotoFormat format, const uint8_t* data, siz
     return result;
   }
   Outcome outcome = Outcome::kNoCodec;
-  {
+  if (Com().ok()) {
     const ComApartment com;
     if (com.usable()) outcome = Decode(format, data, size, bound, image);
   }

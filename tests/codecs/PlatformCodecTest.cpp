@@ -165,7 +165,9 @@ struct LosslessCase {
   const char* name;
   const char* tool;
   const char* command;
-  const char* reference;  // the file whose ImageMagick decode is expected ("" for the file itself)
+  // The file whose ImageMagick decode is expected: "" for the file itself, "[0]" for its first
+  // frame.
+  const char* reference;
   int maxDifference;
 };
 
@@ -176,7 +178,9 @@ TEST_P(Lossless, GivesTheReferenceDecodeExactly) {
   const fs::path file = Make(c.name, c.tool, c.command);
   if (file.empty()) GTEST_SKIP() << c.tool << " cannot make " << c.name;
   const std::string ref = c.reference;
-  const Picture expected = Reference(ref.empty() ? file : dir_ / ref);
+  const Picture expected = Reference(ref.empty()    ? file
+                                     : ref == "[0]" ? fs::path(file.string() + "[0]")
+                                                    : dir_ / ref);
   ASSERT_GT(expected.width, 0);
   Picture shown;
   ASSERT_TRUE(Load(file, Size{}, shown));
@@ -212,6 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "source.png", 0},
         LosslessCase{"rgb.gif", kMagick, "{convert} {src} -colors 64 {out}", "", 0},
         LosslessCase{"clear.gif", kMagick, "{convert} {alpha} -colors 64 {out}", "", 0},
+        LosslessCase{"animated.gif", kMagick, "{convert} -delay 10 {src} {alpha} -colors 64 {out}",
+                     "[0]", 0},
         LosslessCase{"interlaced.gif", kMagick, "{convert} {src} -interlace GIF {out}", "", 0},
         LosslessCase{"lossless.webp", "cwebp", "cwebp -quiet -lossless {src} -o {out}",
                      "source.png", 0},

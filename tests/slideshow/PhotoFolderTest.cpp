@@ -35,9 +35,9 @@ TEST(PhotoFolder, WalksSubfoldersAndSkipsHiddenEntries) {
   for (const char* name : {"Top.jpg", "sub/deeper/Two.JPEG", "sub/one.bmp", ".hidden.jpg",
                            ".hidden/inside.jpg", "notes.txt", "sub/photo.png"})
     folder.Put(name, {1});
-  EXPECT_EQ(CollectPhotographs(folder.path().string()),
-            (std::vector<std::string>{"sub/deeper/Two.JPEG", "sub/one.bmp", "sub/photo.png",
-                                      "Top.jpg"}));
+  EXPECT_EQ(
+      CollectPhotographs(folder.path().string()),
+      (std::vector<std::string>{"sub/deeper/Two.JPEG", "sub/one.bmp", "sub/photo.png", "Top.jpg"}));
   EXPECT_TRUE(CollectPhotographs((folder.path() / "missing").string()).empty());
 }
 

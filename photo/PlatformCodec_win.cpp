@@ -168,8 +168,13 @@ int32_t OrientationOf(PhotoFormat format, const uint8_t* data, size_t size,
 
 enum class Outcome { kDecoded, kNoCodec, kRefused };
 
+// A WIC memory stream is at most 4 GiB - 1 long (a question only a 64-bit build can ask).
+bool FitsStream(uint64_t bytes) {
+  return bytes <= MAXDWORD;
+}
+
 Outcome Decode(PhotoFormat format, const uint8_t* data, size_t size, Size bound, DibImage& image) {
-  if (data == nullptr || size == 0 || uint64_t{size} > MAXDWORD) return Outcome::kRefused;
+  if (data == nullptr || size == 0 || !FitsStream(size)) return Outcome::kRefused;
   ComRef<IWICImagingFactory> factory;
   if (FAILED(Com().create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())))) {

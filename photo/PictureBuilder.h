@@ -34,7 +34,6 @@ class PictureBuilder {
 
   int32_t width() const { return stored_.cx; }
   int32_t height() const { return stored_.cy; }
-  int32_t rowsPushed() const { return pushed_; }
 
  private:
   Size stored_{};  // as the codec decodes it

@@ -51,6 +51,17 @@ int32_t PngExifOrientation(const uint8_t* data, size_t size) {
   return 0;
 }
 
+bool PngChunksInsideFile(const uint8_t* data, size_t size) {
+  size_t at = 8;
+  while (data != nullptr && at <= size && size - at >= 12) {
+    const uint32_t length = Be32(data + at);
+    if (length > size - at - 12) return false;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    at += size_t{12} + length;
+  }
+  return false;
+}
+
 int32_t WebpExifOrientation(const uint8_t* data, size_t size) {
   size_t at = 12;  // past "RIFF", the file length and "WEBP"
   while (data != nullptr && at <= size && size - at >= 8) {

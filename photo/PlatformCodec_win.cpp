@@ -175,6 +175,9 @@ bool FitsStream(uint64_t bytes) {
 
 Outcome Decode(PhotoFormat format, const uint8_t* data, size_t size, Size bound, DibImage& image) {
   if (data == nullptr || size == 0 || !FitsStream(size)) return Outcome::kRefused;
+  // A chunk claiming more bytes than the file holds would be allocated at that size by a PNG
+  // decoder before it reads it (Wine's is libpng).
+  if (format == PhotoFormat::kPng && !PngChunksInsideFile(data, size)) return Outcome::kRefused;
   ComRef<IWICImagingFactory> factory;
   if (FAILED(Com().create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())))) {

@@ -14,6 +14,8 @@
 namespace kavrosa {
 namespace {
 
+constexpr png_alloc_size_t kMaxPngChunkBytes = 16u * 1024u * 1024u;
+
 struct MemoryReader {
   const uint8_t* data;
   size_t size;
@@ -63,6 +65,9 @@ bool ReadShape(PngReader& reader, MemoryReader& source, PngShape& shape) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, &source, &ReadFromMemory);
   png_set_user_limits(png, kMaxImageDimension, kMaxImageDimension);
+  // libpng sizes a chunk's buffer by the length the chunk claims, before reading it; image data
+  // is streamed and never buffered whole, so this bounds only text, profiles and the like.
+  png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
   png_read_info(png, info);
   png_set_expand(png);
   png_set_scale_16(png);
@@ -102,6 +107,7 @@ void PushConverted(PictureBuilder& builder, const PngShape& shape, const uint8_t
 }  // namespace
 
 bool DecodePng(const uint8_t* data, size_t size, Size bound, DibImage& image) {
+  if (!PngChunksInsideFile(data, size)) return false;
   PngReader reader;
   MemoryReader source{data, size, 0};
   PngShape shape;

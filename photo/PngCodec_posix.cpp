@@ -31,11 +31,16 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// libpng's own handler prints the reason to stderr first; the refusal is answer enough.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
+
 // Owns libpng's two structures.
 class PngReader {
  public:
   PngReader() {
-    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, &IgnoreWarning);
+    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, &QuietError, &IgnoreWarning);
     if (png_ != nullptr) info_ = png_create_info_struct(png_);
   }
   ~PngReader() { png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr); }

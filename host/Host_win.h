@@ -50,6 +50,21 @@ void LoadPasswordVerifier();
 void UnloadPasswordVerifier();
 int32_t VerifyPassword(HWND window);
 
+// The screen's device context (GetDC of no window), released when the owner goes out of scope.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
 // A library loaded by name and freed when the owner goes out of scope.
 class LoadedLibrary {
  public:

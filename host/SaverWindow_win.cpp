@@ -39,10 +39,9 @@ WindowPlacement PreviewPlacement(HWND parent) {
 
 WindowPlacement FullScreenPlacement() {
   WindowPlacement p{kFullScreenExStyle, kFullScreenStyle, kFullScreenTitle, {}};
-  HDC screen = GetDC(nullptr);
+  const ScreenDc screen;
   RECT box{};
-  GetClipBox(screen, &box);
-  ReleaseDC(nullptr, screen);
+  GetClipBox(screen.get(), &box);
   p.rect = {box.left, box.top, box.right - box.left, box.bottom - box.top};
   return p;
 }
@@ -59,9 +58,8 @@ uint32_t WindowDpi(HWND window) {
     const UINT dpi = dpiForWindow(window);
     if (dpi != 0) return dpi;
   }
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const ScreenDc screen;
+  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
   return dpi > 0 ? static_cast<uint32_t>(dpi) : 0;
 }
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "image/DibImageAccess.h"
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "platform/FileIo.h"
 
 namespace kavrosa {

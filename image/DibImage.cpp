@@ -9,7 +9,7 @@
 #include <cstring>
 #include <optional>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "image/SectionInfo.h"
 #include "platform/Graphics.h"
 #include "platform/GraphicsScoped.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "image/DibImageAccess.h"
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "platform/Graphics.h"
 
 namespace kavrosa {

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "image/DibImage.h"
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "platform/Resources.h"
 
 namespace kavrosa {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 
 namespace kavrosa {
 namespace {

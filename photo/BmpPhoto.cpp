@@ -9,7 +9,7 @@
 
 #include "image/DibImageAccess.h"
 #include "image/Picture24.h"
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 
 namespace kavrosa {
 namespace {

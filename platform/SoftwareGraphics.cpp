@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "platform/Graphics.h"
 #include "platform/SoftwareGraphics.h"
 

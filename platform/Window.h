@@ -50,4 +50,29 @@ class WindowPort {
   virtual intptr_t DefaultProc(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
+// The window's device context from GetDc to ReleaseDc, or from BeginPaint to EndPaint.
+class ScopedWindowDc {
+ public:
+  enum class Kind { kDraw, kPaint };
+  explicit ScopedWindowDc(WindowPort& window, Kind kind = Kind::kDraw)
+      : window_(window),
+        kind_(kind),
+        dc_(kind == Kind::kPaint ? window.BeginPaint() : window.GetDc()) {}
+  ~ScopedWindowDc() {
+    if (kind_ == Kind::kPaint) {
+      window_.EndPaint(dc_);
+    } else {
+      window_.ReleaseDc(dc_);
+    }
+  }
+  ScopedWindowDc(const ScopedWindowDc&) = delete;
+  ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+  DeviceContext get() const { return dc_; }
+
+ private:
+  WindowPort& window_;
+  Kind kind_;
+  DeviceContext dc_;
+};
+
 }  // namespace kavrosa

@@ -18,18 +18,6 @@ std::string& PathOverride() {
   return path;
 }
 
-SettingsOverrides& Overrides() {
-  static SettingsOverrides overrides;
-  return overrides;
-}
-
-int32_t ClampInterval(int32_t seconds) {
-  if (seconds < kMinIntervalSeconds || seconds > kMaxIntervalSeconds) {
-    return kDefaultIntervalSeconds;
-  }
-  return seconds;
-}
-
 bool Usable(const char* path) {
   return path != nullptr && path[0] != '\0';
 }
@@ -93,18 +81,20 @@ void SetSettingsPathOverride(const char* path) {
   PathOverride() = path != nullptr ? path : "";
 }
 
-void SetSettingsOverrides(const SettingsOverrides& overrides) {
-  Overrides() = overrides;
+int32_t ClampIntervalSeconds(int32_t seconds) {
+  if (seconds < kMinIntervalSeconds || seconds > kMaxIntervalSeconds) {
+    return kDefaultIntervalSeconds;
+  }
+  return seconds;
 }
 
 int32_t ReadIntervalSeconds(const char* path) {
-  if (const auto& forced = Overrides().intervalSeconds) return ClampInterval(*forced);
   if (!Usable(path)) return kDefaultIntervalSeconds;
-  return ClampInterval(ProfileReadInt(kConfigSection, kIntervalKey, kDefaultIntervalSeconds, path));
+  return ClampIntervalSeconds(
+      ProfileReadInt(kConfigSection, kIntervalKey, kDefaultIntervalSeconds, path));
 }
 
 int32_t ReadFitImage(const char* path) {
-  if (const auto& forced = Overrides().fitImage) return *forced;
   if (!Usable(path)) return 0;
   return ProfileReadInt(kConfigSection, kFitImageKey, 0, path);
 }
@@ -117,13 +107,11 @@ int32_t ReadPictureNumber(const char* path) {
 }
 
 int32_t ReadShuffle(const char* path) {
-  if (const auto& forced = Overrides().shuffle) return *forced == 1 ? 1 : 0;
   if (!Usable(path)) return 0;
   return ProfileReadInt(kConfigSection, kShuffleKey, 0, path) == 1 ? 1 : 0;
 }
 
 std::string ReadPhotoFolder(const char* path) {
-  if (const auto& forced = Overrides().photoFolder) return *forced;
   return ReadText(kImageSection, kFolderKey, path);
 }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace kavrosa {
@@ -41,19 +40,12 @@ int32_t GetSettingsPath(char* buffer, uint32_t size);
 // place (saver.scr becomes saver.INI, in the same directory). Same results as GetSettingsPath.
 int32_t ApplySettingsPathRule(char* buffer, uint32_t size);
 
-// Tools, tests and the Linux program: use this file instead of the one beside the module (null
-// or "" restores the path rule). Not for use while a slide show runs on another thread.
+// Tests: GetSettingsPath gives this file instead of the one beside the module (null or ""
+// restores the path rule). Not for use while a slide show runs on another thread.
 void SetSettingsPathOverride(const char* path);
 
-// Values given on a command line for one run: the readers return them instead of the file's, and
-// nothing writes them. Set before the show starts; an empty override reads the file again.
-struct SettingsOverrides {
-  std::optional<int32_t> intervalSeconds;  // clamped as the file's value is
-  std::optional<int32_t> fitImage;
-  std::optional<int32_t> shuffle;
-  std::optional<std::string> photoFolder;  // as ReadPhotoFolder returns it
-};
-void SetSettingsOverrides(const SettingsOverrides& overrides);
+// The interval's clamp: 15..300 stays, anything else becomes 30.
+int32_t ClampIntervalSeconds(int32_t seconds);
 
 // Readers: a null or empty path reads the defaults. Each applies its key's clamp.
 int32_t ReadIntervalSeconds(const char* path);  // 15..300, else 30

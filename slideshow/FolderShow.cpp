@@ -22,6 +22,9 @@ struct FolderJob {
   std::shared_ptr<const std::atomic<int32_t>> state;
   FolderShow::Options options;
   std::unique_ptr<PhotoPlaylist> playlist;  // null: walk the folder first
+  // The bound, which a display change may move while the job waits or works: width in the high
+  // half, height in the low.
+  std::atomic<uint64_t> bound{0};
   // Results, written by the worker before `done`.
   std::unique_ptr<DibImage> image;
   std::string relativePath;
@@ -33,15 +36,19 @@ struct FolderJob {
 
 namespace {
 
+uint64_t PackBound(Size bound) {
+  return (uint64_t{static_cast<uint32_t>(bound.cx)} << 32) | static_cast<uint32_t>(bound.cy);
+}
+
+Size UnpackBound(uint64_t packed) {
+  return Size{static_cast<int32_t>(static_cast<uint32_t>(packed >> 32)),
+              static_cast<int32_t>(static_cast<uint32_t>(packed))};
+}
+
 void Publish(FolderJob& job) {
   std::lock_guard<std::mutex> lock(job.mutex);
   job.done = true;
   job.finished.notify_all();
-}
-
-PhotographLoader& LoaderOverride() {
-  static PhotographLoader loader = nullptr;
-  return loader;
 }
 
 bool Quitting(const FolderJob& job) {
@@ -56,7 +63,8 @@ void LoadNext(FolderJob& job) {
     const std::string relative = playlist.Next();
     std::unique_ptr<DibImage> image(new (std::nothrow) DibImage);
     if (!image) return;
-    if (job.options.loader(JoinPath(job.options.folder, relative), job.options.bound, *image)) {
+    const Size bound = UnpackBound(job.bound.load());
+    if (job.options.loader(JoinPath(job.options.folder, relative), bound, *image)) {
       job.image = std::move(image);
       job.relativePath = relative;
       return;
@@ -90,17 +98,9 @@ void RunJob(const std::shared_ptr<FolderJob>& record) {
 
 }  // namespace
 
-PhotographLoader CurrentPhotographLoader() {
-  return LoaderOverride() != nullptr ? LoaderOverride() : &LoadPhotograph;
-}
-
-void SetPhotographLoaderForTesting(PhotographLoader loader) {
-  LoaderOverride() = loader;
-}
-
 FolderShow::FolderShow(Options options, std::shared_ptr<const std::atomic<int32_t>> stateWord)
     : options_(std::move(options)), stateWord_(std::move(stateWord)) {
-  if (options_.loader == nullptr) options_.loader = CurrentPhotographLoader();
+  if (options_.loader == nullptr) options_.loader = &LoadPhotograph;
 }
 
 FolderShow::~FolderShow() = default;
@@ -110,6 +110,7 @@ bool FolderShow::StartJob() {
   auto job = std::make_shared<FolderJob>();
   job->state = stateWord_;
   job->options = options_;
+  job->bound.store(PackBound(options_.bound));
   job->playlist = std::move(playlist_);
   try {
     std::thread(RunJob, job).detach();  // the worker holds its own owner of the record
@@ -141,6 +142,11 @@ FolderShow::Take FolderShow::TakePicture(std::unique_ptr<DibImage>& picture) {
   picture = std::move(job->image);
   onScreen_ = job->relativePath;
   return Take::kPicture;
+}
+
+void FolderShow::SetBound(Size bound) {
+  options_.bound = bound;
+  if (job_) job_->bound.store(PackBound(bound));
 }
 
 bool FolderShow::WaitForJob(uint32_t milliseconds) {

@@ -21,12 +21,6 @@ constexpr int32_t kMaxTriesPerJob = 32;
 // How long Stop waits for a busy folder worker before letting it go.
 constexpr uint32_t kFolderStopWaitMilliseconds = 100;
 
-// What folder workers load photographs with: LoadPhotograph unless a test put in its own (a
-// reader that blocks like a hung share, say); null restores LoadPhotograph. Set it before the
-// show starts.
-PhotographLoader CurrentPhotographLoader();
-void SetPhotographLoaderForTesting(PhotographLoader loader);
-
 struct FolderJob;
 class PhotoPlaylist;
 
@@ -38,8 +32,7 @@ class FolderShow {
     bool shuffle = false;
     Size bound;  // the largest monitor: photographs are reduced to fit in it
     uint32_t seed = 0;
-    // Taken when the show starts, so that a worker never reads the test seam later.
-    PhotographLoader loader = nullptr;
+    PhotographLoader loader = &LoadPhotograph;  // null: LoadPhotograph
   };
   enum class Take { kPicture, kBusy, kNothingUsable };
 
@@ -55,6 +48,8 @@ class FolderShow {
   Take TakePicture(std::unique_ptr<DibImage>& picture);
   // Starts the job for the next photograph; it obeys the state word (waits while it is 0).
   bool StartJob();
+  // The bound for the photographs loaded from now on, also by a job already running.
+  void SetBound(Size bound);
   // After the state word was set to quit: waits up to `milliseconds` for a running job to end,
   // then lets it go. True when no worker was left running.
   bool Stop(uint32_t milliseconds);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "image/Resample.h"
 #include "image/SectionInfo.h"
 #include "platform/Graphics.h"
@@ -21,10 +21,6 @@ namespace {
 
 // More distinct sizes than monitors anyone has; beyond it the caller draws by other means.
 constexpr size_t kMaxSurfaces = 16;
-
-bool SameSize(Size a, Size b) {
-  return a.cx == b.cx && a.cy == b.cy;
-}
 
 // to = from & mask, eight bytes at a time (the three rows may not overlap).
 void MaskRow(const uint8_t* from, const uint8_t* mask, uint8_t* to, size_t bytes) {
@@ -67,7 +63,7 @@ void ScaledFrames::Clear() {
 bool ScaledFrames::Prepare(DibImage& image, DeviceContext dc, Size size) {
   if (size.cx <= 0 || size.cy <= 0 || image.loaded() <= 0) return false;
   for (const Surface& surface : surfaces_) {
-    if (SameSize(surface.size, size)) return true;
+    if (surface.size == size) return true;
   }
   if (surfaces_.size() >= kMaxSurfaces) return false;
 
@@ -192,7 +188,7 @@ bool ScaledFrames::Draw(DeviceContext dc, Rect destination, uint32_t rop) const 
   if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
   const Size size{static_cast<int32_t>(width), static_cast<int32_t>(height)};
   for (const Surface& surface : surfaces_) {
-    if (!SameSize(surface.size, size)) continue;
+    if (!(surface.size == size)) continue;
     gfx::ScopedDc memoryDc(gfx::CreateCompatibleDc(dc));
     if (!memoryDc) return true;
     gfx::BitmapSelection selection(memoryDc.get(), surface.section.handle);

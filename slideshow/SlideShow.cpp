@@ -1,10 +1,12 @@
-// The controller's schedule: start from the settings, one frame per timer tick, stop and record
-// the picture on screen. A frame shows what the previous tick rendered, so each tick first
-// blits and then renders the next fade frame; the layout is worked out once per picture.
+// The controller's schedule: start from the settings its shell named, one frame per timer tick,
+// stop and record the picture on screen. A frame shows what the previous tick rendered, so each
+// tick first blits and then renders the next fade frame; the layout is worked out once per
+// picture and again after a display change.
 #include "slideshow/SlideShow.h"
 
 #include <algorithm>
 
+#include "image/FitSize.h"
 #include "platform/Graphics.h"
 #include "settings/Settings.h"
 
@@ -24,8 +26,6 @@ bool IsEmpty(const Rect& r) {
   return r.right <= r.left || r.bottom <= r.top;
 }
 
-// More monitors than any desktop has; the rest are not drawn on.
-constexpr size_t kMaxMonitors = 16;
 constexpr FadeFrame kNothingShown{-1, 0};
 
 // Frames that put the same pixels in the picture's rectangles.
@@ -66,15 +66,10 @@ Rect LayoutPicture(Size client, Size picture, bool fitImage) {
       return Rect{x0, y0, static_cast<int32_t>(x0 + w), static_cast<int32_t>(y0 + h)};
     }
   }
-  int64_t sw = H * w / h;
-  int64_t sh = H;
-  if (sw > W) {
-    sw = W;
-    sh = W * h / w;
-  }
-  const int32_t x = HalfRaisedToZero(W - sw);
-  const int32_t y = HalfRaisedToZero(H - sh);
-  return Rect{x, y, static_cast<int32_t>(x + sw), static_cast<int32_t>(y + sh)};
+  const Size fit = FitSize(client, picture);
+  const int32_t x = HalfRaisedToZero(W - fit.cx);
+  const int32_t y = HalfRaisedToZero(H - fit.cy);
+  return Rect{x, y, x + fit.cx, y + fit.cy};
 }
 
 Rect LayoutOnMonitor(Rect monitor, Size picture, bool fitImage) {
@@ -84,11 +79,28 @@ Rect LayoutOnMonitor(Rect monitor, Size picture, bool fitImage) {
               r.bottom + monitor.top};
 }
 
+Size LargestMonitor(const std::vector<Rect>& monitors, Size client) {
+  Size largest = client;
+  int64_t largestArea = -1;
+  for (const Rect& r : monitors) {
+    const Size size = SizeOf(r);
+    const int64_t area = int64_t{size.cx} * size.cy;
+    if (size.cx > 0 && size.cy > 0 && area > largestArea) {
+      largestArea = area;
+      largest = size;
+    }
+  }
+  return largest;
+}
+
 int32_t ShortPeriodPhase(int32_t periodTicks) {
   return std::max(periodTicks * 3 / 4, kShortestPeriodTicks);
 }
 
-SlideShow::SlideShow(PictureSource& source) : source_(source) {}
+SlideShow::SlideShow(ShowConfig config, PictureSource& source)
+    : config_(std::move(config)), source_(source) {
+  if (config_.loader == nullptr) config_.loader = &LoadPhotograph;
+}
 
 SlideShow::~SlideShow() {
   // Stop has normally ended the worker; a controller deleted without it still must not leave a
@@ -107,7 +119,6 @@ intptr_t SlideShow::OnMessage(WindowPort& window, uint32_t message, uintptr_t wP
     case kWmDestroy:
       Stop(window);
       window.SetUserData(0);
-      delete this;  // the controller ends with its window; no member is touched after this
       break;
     case kWmShowWindow:
       OnShowWindow(window);
@@ -116,10 +127,10 @@ intptr_t SlideShow::OnMessage(WindowPort& window, uint32_t message, uintptr_t wP
       if (timerId_ != 0 && wParam == timerId_) Tick(window);
       break;
     case kWmPaint:
-      if (currentImage_) Paint(window);
+      Paint(window);
       break;
     case kWmDisplayChange:
-      layoutPending_ = true;
+      MonitorsChanged(window, {});
       break;
     default:
       break;
@@ -137,11 +148,12 @@ int32_t SlideShow::OnShowWindow(WindowPort& window) {
 }
 
 int32_t SlideShow::Start(WindowPort& window) {
-  char path[kSettingsPathSize];
-  const char* settings = GetSettingsPath(path, sizeof path) ? path : nullptr;
+  const char* settings = config_.settingsPath.empty() ? nullptr : config_.settingsPath.c_str();
   pictureNumber_ = ReadPictureNumber(settings);
-  fitImage_ = ReadFitImage(settings) == 1 ? 1 : 0;
-  periodTicks_ = ReadIntervalSeconds(settings) * kTicksPerSecond;
+  fitImage_ = config_.fitImage.value_or(ReadFitImage(settings)) == 1 ? 1 : 0;
+  const int32_t seconds = config_.intervalSeconds ? ClampIntervalSeconds(*config_.intervalSeconds)
+                                                  : ReadIntervalSeconds(settings);
+  periodTicks_ = seconds * kTicksPerSecond;
   StartFolder(window, settings);
   timerId_ = window.SetTimer(kShowTimerId, kTickMilliseconds);
   if (timerId_ != 0) Tick(window);
@@ -179,7 +191,8 @@ int32_t SlideShow::Tick(WindowPort& window) {
     shownFrame_ = kNothingShown;
     lastTickDrew_ = true;
   }
-  const DeviceContext dc = window.GetDc();
+  const ScopedWindowDc scoped(window);
+  const DeviceContext dc = scoped.get();
   if (relayout) PrepareScaledFrames(dc);
   // The frame already on screen is not drawn again.
   if (!handOver && !SameFrame(shownFrame_, renderedFrame_)) {
@@ -192,18 +205,28 @@ int32_t SlideShow::Tick(WindowPort& window) {
   ++counters.ticksShown;
   ++counters.tickPhase;
   RenderFade(dc);
-  window.ReleaseDc(dc);
   return 1;
 }
 
-void SlideShow::ComputeLayout(WindowPort& window) {
-  ShowCounters& counters = Counters();
-  std::vector<Rect> monitors = window.MonitorRects();
+std::vector<Rect> SlideShow::Monitors(WindowPort& window) {
+  std::vector<Rect> monitors = config_.monitors.empty() ? window.MonitorRects() : config_.monitors;
   if (monitors.empty()) {
     const Size client = window.ClientSize();
     monitors.push_back(Rect{0, 0, client.cx, client.cy});
   }
   if (monitors.size() > kMaxMonitors) monitors.resize(kMaxMonitors);
+  return monitors;
+}
+
+void SlideShow::MonitorsChanged(WindowPort& window, std::vector<Rect> monitors) {
+  config_.monitors = std::move(monitors);
+  layoutPending_ = true;
+  if (folder_) folder_->SetBound(LargestMonitor(Monitors(window), window.ClientSize()));
+}
+
+void SlideShow::ComputeLayout(WindowPort& window) {
+  ShowCounters& counters = Counters();
+  const std::vector<Rect> monitors = Monitors(window);
   const Point origin = window.ClientOrigin();
   // A client area away from the screen's edges in both directions is a preview.
   if (origin.x != 0 && origin.y != 0) saveOnStop_ = 0;
@@ -274,7 +297,9 @@ void SlideShow::DrawPicture(DeviceContext dc, Rect destination) {
 // Puts back what the window showed: black, and the frame last drawn at every place. A fade
 // frame already rendered for the next tick is set aside meanwhile.
 void SlideShow::Paint(WindowPort& window) {
-  const DeviceContext dc = window.BeginPaint();
+  if (!currentImage_) return;
+  const ScopedWindowDc paint(window, ScopedWindowDc::Kind::kPaint);
+  const DeviceContext dc = paint.get();
   const Size client = window.ClientSize();
   gfx::FillBlack(dc, Rect{0, 0, client.cx, client.cy});
   if (shownFrame_.level >= 0) {
@@ -284,21 +309,17 @@ void SlideShow::Paint(WindowPort& window) {
     DrawFrame(dc);
     if (aside) RenderFrame(dc, pending);
   }
-  window.EndPaint(dc);
 }
 
 int32_t SlideShow::Stop(WindowPort& window) {
-  if (saveOnStop_ == 1 && pictureNumber_ != 0) {
-    char path[kSettingsPathSize];
-    if (GetSettingsPath(path, sizeof path)) {
-      // pictureNumber names the picture after the one on screen.
-      const int32_t onScreen = pictureNumber_ - 1;
-      WritePictureNumber(path, onScreen == 0 ? kShowPictureCount : onScreen);
-    }
+  const char* path = config_.settingsPath.empty() ? nullptr : config_.settingsPath.c_str();
+  if (saveOnStop_ == 1 && pictureNumber_ != 0 && path != nullptr) {
+    // pictureNumber names the picture after the one on screen.
+    const int32_t onScreen = pictureNumber_ - 1;
+    WritePictureNumber(path, onScreen == 0 ? kShowPictureCount : onScreen);
   }
-  if (saveOnStop_ == 1 && folder_ && !folder_->onScreen().empty()) {
-    char path[kSettingsPathSize];
-    if (GetSettingsPath(path, sizeof path)) WritePhotographFile(path, folder_->onScreen());
+  if (saveOnStop_ == 1 && folder_ && !folder_->onScreen().empty() && path != nullptr) {
+    WritePhotographFile(path, folder_->onScreen());
   }
   if (timerId_ != 0) {
     window.KillTimer(timerId_);

@@ -1,6 +1,7 @@
-// The slide-show controller: one per saver window. It starts on the first show message of the
-// process, turns each timer tick into a frame of a fixed schedule (hand-over, fade-in, hold,
-// fade-out), and hands pictures over from the prefetch thread. The tricky parts are the
+// The slide-show controller: one per saver window, configured by its shell (ShowConfig). It
+// offers start, tick, monitors changed, paint and stop; the window procedure (OnMessage) is a
+// thin adapter over them. Each tick is a frame of a fixed schedule (hand-over, fade-in, hold,
+// fade-out), and pictures are handed over from the prefetch thread. The tricky parts are the
 // process-wide counters that outlive a controller, and the hand-over, which shares one state
 // word with the worker thread and otherwise synchronises only by waiting for the worker's end.
 #pragma once
@@ -14,8 +15,9 @@
 #include "platform/Thread.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
-#include "slideshow/ScaledFrames.h"
 #include "slideshow/FolderShow.h"
+#include "slideshow/ScaledFrames.h"
+#include "slideshow/ShowConfig.h"
 #include "slideshow/StateWord.h"
 
 namespace kavrosa {
@@ -87,26 +89,42 @@ Rect LayoutPicture(Size client, Size picture, bool fitImage);
 // The same within one monitor's rectangle (client coordinates): its size plays the client's
 // part and the result is moved by its offset.
 Rect LayoutOnMonitor(Rect monitor, Size picture, bool fitImage);
+// The largest of the monitors by area (the client area when none has one): every folder
+// photograph is decoded to fit in it.
+Size LargestMonitor(const std::vector<Rect>& monitors, Size client);
 
 // The phase a period starts at when picture 12 comes on screen: 3/4 of the period, at least 225.
 int32_t ShortPeriodPhase(int32_t periodTicks);
 
 class SlideShow {
  public:
+  explicit SlideShow(ShowConfig config, PictureSource& source = CurrentPictureSource());
+  // Configured as the Windows saver is (SaverShowConfig).
   explicit SlideShow(PictureSource& source = CurrentPictureSource());
   // Stops and waits for the worker if one is left, then releases both pictures.
   virtual ~SlideShow();
   SlideShow(const SlideShow&) = delete;
   SlideShow& operator=(const SlideShow&) = delete;
 
-  // The per-message entry. A destroy message deletes this object; every message ends in the
+  // The window procedure's entry: WM_SHOWWINDOW, WM_TIMER of its timer, WM_PAINT,
+  // WM_DISPLAYCHANGE and WM_DESTROY become the calls below (WM_DESTROY stops the show and clears
+  // the user data; SlideShowProc, which owns the object, deletes it). Every message ends in the
   // window's default handling, whose result is returned.
   virtual intptr_t OnMessage(WindowPort& window, uint32_t message, uintptr_t wParam,
                              intptr_t lParam);
 
+  // The first show message of the process starts the show.
   int32_t OnShowWindow(WindowPort& window);
+  // Reads the settings (the config's values for this run winning), starts the timer and runs
+  // the first tick.
   int32_t Start(WindowPort& window);
   int32_t Tick(WindowPort& window);
+  // The displays changed: `monitors` as ShowConfig::monitors (empty: ask the window). The
+  // picture is laid out again on the next tick, and folder photographs not yet loaded are
+  // decoded for the new largest monitor.
+  void MonitorsChanged(WindowPort& window, std::vector<Rect> monitors);
+  // Puts back what the window showed (a paint message's handling).
+  void Paint(WindowPort& window);
   int32_t Stop(WindowPort& window);
   int32_t Advance();
 
@@ -145,7 +163,7 @@ class SlideShow {
   bool RenderFrame(DeviceContext dc, FadeFrame frame);
   void DrawFrame(DeviceContext dc);
   void DrawPicture(DeviceContext dc, Rect destination);
-  void Paint(WindowPort& window);
+  std::vector<Rect> Monitors(WindowPort& window);
   void StartFolder(WindowPort& window, const char* settings);
   int32_t AdvanceFolder();
   void FallBackToEmbedded();
@@ -160,6 +178,7 @@ class SlideShow {
   int32_t saveOnStop_ = 1;
   int32_t periodTicks_ = 0;
   uint32_t timerId_ = 0;
+  ShowConfig config_;
   PictureSource& source_;
   int32_t lastWorkerExitCode_ = -1;
   int32_t workersStarted_ = 0;

@@ -8,32 +8,18 @@
 #include "slideshow/SlideShow.h"
 
 namespace kavrosa {
-namespace {
-
-// The largest monitor the window covers: every photograph is reduced to fit in it.
-Size LargestMonitor(WindowPort& window) {
-  Size largest = window.ClientSize();
-  int64_t largestArea = -1;
-  for (const Rect& r : window.MonitorRects()) {
-    const int64_t w = int64_t{r.right} - r.left, h = int64_t{r.bottom} - r.top;
-    if (w > 0 && h > 0 && w * h > largestArea) {
-      largestArea = w * h;
-      largest = Size{static_cast<int32_t>(w), static_cast<int32_t>(h)};
-    }
-  }
-  return largest;
-}
-
-}  // namespace
 
 void SlideShow::StartFolder(WindowPort& window, const char* settings) {
-  std::string folder = FolderPathFromSystemText(ReadPhotoFolder(settings));
+  std::string folder =
+      FolderPathFromSystemText(config_.folder ? *config_.folder : ReadPhotoFolder(settings));
   if (folder.empty()) return;
   FolderShow::Options options;
   options.folder = std::move(folder);
   options.resumeFile = ReadPhotographFile(settings);
-  options.shuffle = ReadShuffle(settings) == 1;
-  options.bound = LargestMonitor(window);
+  options.shuffle = config_.shuffle.value_or(ReadShuffle(settings)) == 1;
+  // Every photograph is reduced to fit the largest monitor the window covers.
+  options.bound = LargestMonitor(Monitors(window), window.ClientSize());
+  options.loader = config_.loader;
   options.seed = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   folder_ = std::make_unique<FolderShow>(std::move(options), workerState_.Share());
   // Picture numbers belong to the embedded cycle (and picture 12's short period with them).

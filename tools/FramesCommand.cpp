@@ -1,8 +1,9 @@
 // kavrosa-tool frames: runs the real controller and prefetch thread against a software window
-// and writes what the window shows after each tick as a BMP. Ticks are delivered one after
-// another, as fast as they render; the only waits are the controller's own hand-over waits and,
-// with a photograph folder, a bounded wait for the folder worker before each hand-over tick, so
-// that the frames come out the same on every run.
+// and writes what the window shows after each tick as a BMP. The tool is a shell of its own: it
+// hands the controller its configuration (the settings file, the monitors) and calls start,
+// tick and stop directly. Ticks come one after another, as fast as they render; the only waits
+// are the controller's own hand-over waits and, with a photograph folder, a bounded wait for the
+// folder worker before each hand-over tick, so that the frames come out the same on every run.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +13,8 @@
 #include <vector>
 
 #include "platform/SoftwareWindowPort.h"
-#include "settings/Settings.h"
+#include "slideshow/ShowConfig.h"
 #include "slideshow/SlideShow.h"
-#include "slideshow/SlideShowProc.h"
 #include "tools/Commands.h"
 
 namespace kavrosa::tool {
@@ -22,7 +22,6 @@ namespace {
 
 constexpr int32_t kMaxSide = 8192;
 constexpr long kMaxTick = 1000000;
-constexpr size_t kMaxMonitors = 16;
 constexpr long kMaxFolderWait = 600000;
 
 struct FramesOptions {
@@ -134,24 +133,26 @@ bool WriteFrame(const SoftwareWindowPort& window, const std::string& dir, long t
 }
 
 // Before a hand-over tick, gives a folder worker that is still loading time to finish.
-void AwaitFolderPicture(const FramesOptions& options, SoftwareWindowPort& window) {
-  auto* show = reinterpret_cast<SlideShow*>(window.GetUserData());
-  if (show == nullptr || show->periodTicks() <= 0) return;
-  if (Counters().tickPhase % show->periodTicks() != 0) return;
-  show->WaitForFolderWorker(static_cast<uint32_t>(options.folderWaitMs));
+void AwaitFolderPicture(const FramesOptions& options, SlideShow& show) {
+  if (show.periodTicks() <= 0) return;
+  if (Counters().tickPhase % show.periodTicks() != 0) return;
+  show.WaitForFolderWorker(static_cast<uint32_t>(options.folderWaitMs));
 }
 
-// Creation, the first show, ticks 0..last (tick 0 runs inside the show message), destruction.
+// Start (tick 0 runs inside it), ticks 1..last, stop (which records the picture on screen).
 int RunShow(const FramesOptions& options, SoftwareWindowPort& window) {
-  SlideShowProc(window, kWmCreate, 0, 0);
-  SlideShowProc(window, kWmShowWindow, 1, 0);
+  ShowConfig config;
+  config.settingsPath = options.settings;
+  config.monitors = options.monitors;
+  SlideShow show(std::move(config));
+  show.Start(window);
   bool ok = options.firstTick != 0 || WriteFrame(window, options.outDir, 0);
   for (long tick = 1; ok && tick <= options.lastTick; ++tick) {
-    AwaitFolderPicture(options, window);
-    SlideShowProc(window, kWmTimer, window.timerId(), 0);
+    AwaitFolderPicture(options, show);
+    show.Tick(window);
     if (tick >= options.firstTick) ok = WriteFrame(window, options.outDir, tick);
   }
-  SlideShowProc(window, kWmDestroy, 0, 0);
+  show.Stop(window);
   return ok ? 0 : 1;
 }
 
@@ -167,11 +168,7 @@ int RunFrames(int argc, char** argv) {
   }
   SoftwareWindowPort window(options.size, options.origin);
   if (!window.ok()) return Refuse("no memory for a window of that size");
-  window.SetMonitorRects(options.monitors);
-  SetSettingsPathOverride(options.settings.c_str());
-  const int result = RunShow(options, window);
-  SetSettingsPathOverride(nullptr);
-  return result;
+  return RunShow(options, window);
 }
 
 }  // namespace kavrosa::tool

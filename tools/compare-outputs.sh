@@ -4,8 +4,9 @@
 # 640x480 over the test pictures, the fuzz seeds, the embedded photographs and the generated
 # corpus (made here when cjpeg and ImageMagick are at hand); `frames` with the embedded pictures
 # (one monitor and two), and over a photograph folder (one monitor and two).
-# A BMP that the old tool refused (as no JPEG) and the new one reads or refuses in the BMP
-# reader's words (decode goes through the photograph room) is counted apart. Usage: compare-outputs.sh OLD_TOOL NEW_TOOL [EXTRA_DIR...]
+# decode goes through the photograph room now: a file that does not begin like a JPEG stream,
+# which the old tool refused as no JPEG, and which the new one reads as a BMP or refuses in the
+# words of the decoder its format names (BMP reader, "no decoder for PNG"), is counted apart. Usage: compare-outputs.sh OLD_TOOL NEW_TOOL [EXTRA_DIR...]
 set -uo pipefail
 old=$(realpath "$1")
 new=$(realpath "$2")
@@ -55,7 +56,8 @@ while IFS= read -r -d '' file; do
     b=$(run_decode "$new" "$file" "$work/new.bmp" $fit)
     if [ "$a" = "$b" ] && { [ "${a%%|*}" != 0 ] || cmp -s "$work/old.bmp" "$work/new.bmp"; }; then
       same=$((same + 1))
-    elif [ "${a%%|*}" != 0 ] && [ "$(head -c 2 "$file")" = BM ]; then
+    elif [ "${a%%|*}" != 0 ] && [ "$(head -c 1 "$file" | od -An -tx1 | tr -d ' ')" != ff ] &&
+      { [ "$(head -c 2 "$file")" = BM ] || [ "${b%%|*}" != 0 ]; }; then
       newly=$((newly + 1))
     else
       differ=$((differ + 1))
@@ -129,5 +131,5 @@ folder="[Config]\r\n$interval\r\n[Image]\r\nFolder=$photos\r\n"
 compare_frames folder "$folder" --size 640x480 --ticks 0:700
 compare_frames folder-monitors "$folder" --size 480x240 --monitors "$two" --ticks 0:480
 
-echo "same: $same, differ: $differ, BMP files now read by the BMP reader: $newly"
+echo "same: $same, differ: $differ, other formats now read or refused by their own decoder: $newly"
 [ "$differ" = 0 ]

@@ -21,11 +21,12 @@ class SurfaceWindowPort : public WindowPort {
   bool ok() const { return surface_->valid(); }
   const SoftwareSurface& surface() const { return *surface_; }
 
-  // A new client size: a fresh, black surface (the controller lays out again on
-  // kWmDisplayChange).
+  // A new client size: a fresh, black surface (the controller lays out again when told its
+  // monitors changed).
   void Resize(Size size);
   void SetOrigin(Point origin) { origin_ = origin; }
   // The monitors in client coordinates, the primary first; empty means the whole client area.
+  // The X program hands its monitors to the controller instead (ShowConfig, MonitorsChanged).
   void SetMonitors(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
   // The part of the client area drawn since the last call (the whole of it after a resize);
   // empty when nothing was drawn.

@@ -1,8 +1,10 @@
 // The event loop waits in poll() on three descriptors (the X connection, the tick timer and the
-// stop signals) and so costs nothing between ticks. The difficulty is ordering: Xlib may already
-// hold events read off the socket, so they are drained before every wait, and requests are
-// flushed before it; a resize replaces the surface and the image before the controller hears of
-// it, so no tick ever draws into a surface of the old size.
+// stop signals) and so costs nothing between ticks. The controller is configured here (settings
+// file, this run's options, monitors) and driven by direct calls: start, tick, monitors changed,
+// stop. The difficulty is ordering: Xlib may already hold events read off the socket, so they
+// are drained before every wait, and requests are flushed before it; a resize replaces the
+// surface and the image before the controller hears of it, so no tick ever draws into a
+// surface of the old size.
 #include "xshell/XShow.h"
 
 #include <X11/Xatom.h>
@@ -21,9 +23,8 @@
 
 #include "host/HostState.h"
 #include "host/SaverRules.h"
-#include "settings/Settings.h"
+#include "slideshow/ShowConfig.h"
 #include "slideshow/SlideShow.h"
-#include "slideshow/SlideShowProc.h"
 #include "xshell/EventSources.h"
 #include "xshell/FramePixels.h"
 #include "xshell/SettingsLocation.h"
@@ -101,10 +102,11 @@ std::vector<Rect> ScreenMonitors(Display* display, Window root, bool randr) {
   return monitors;
 }
 
-// Everything of one run; the controller lives in the port's user data.
+// Everything of one run.
 class Show {
  public:
-  Show(Display* display, const Options& options) : display_(display), options_(options) {}
+  Show(Display* display, const Options& options, ShowConfig config)
+      : display_(display), options_(options), config_(std::move(config)) {}
   ~Show();
   int Run(StopSignals& signals);
 
@@ -117,9 +119,13 @@ class Show {
   void PushChanges();
   void RepaintExposed();
   void WaitForInput(StopSignals& signals);
+  std::vector<Rect> Monitors(const WindowGeometry& geometry);
 
   Display* display_;
   const Options& options_;
+  ShowConfig config_;  // until the controller takes it
+  std::unique_ptr<SlideShow> controller_;
+  std::vector<Rect> monitors_;
   Window root_ = 0;
   Window window_ = 0;
   bool ownWindow_ = false;
@@ -200,12 +206,12 @@ int Show::Run(StopSignals& signals) {
   // Pixels are packed by the visual's masks: that needs the identity colour map of TrueColor.
   if (geometry_.visual->c_class != TrueColor) return Fail("the window's visual is not TrueColor");
   port_ = std::make_unique<SurfaceWindowPort>(geometry_.size, geometry_.origin, timer_);
-  port_->SetMonitors(
-      MonitorsInWindow(ScreenMonitors(display_, root_, randr_), OnScreen(geometry_)));
+  monitors_ = Monitors(geometry_);
   if (!timer_.ok() || !MakeFrame()) return Fail("no memory or descriptors for the frame");
 
-  SlideShowProc(*port_, kWmCreate, 0, 0);
-  SlideShowProc(*port_, kWmShowWindow, 1, 0);  // starts the show: tick 0 runs here
+  config_.monitors = monitors_;
+  controller_ = std::make_unique<SlideShow>(std::move(config_));
+  controller_->Start(*port_);  // tick 0 runs here
   PushChanges();
   while (!quit_) {
     while (!quit_ && XPending(display_) > 0) {
@@ -219,8 +225,13 @@ int Show::Run(StopSignals& signals) {
     XFlush(display_);
     WaitForInput(signals);
   }
-  SlideShowProc(*port_, kWmDestroy, 0, 0);  // records the picture, ends the worker
+  controller_->Stop(*port_);  // records the picture, ends the worker
+  controller_.reset();
   return 0;
+}
+
+std::vector<Rect> Show::Monitors(const WindowGeometry& geometry) {
+  return MonitorsInWindow(ScreenMonitors(display_, root_, randr_), OnScreen(geometry));
 }
 
 void Show::WaitForInput(StopSignals& signals) {
@@ -232,7 +243,7 @@ void Show::WaitForInput(StopSignals& signals) {
     return;
   }
   if ((fds[1].revents & POLLIN) != 0 && timer_.TakeTick()) {
-    SlideShowProc(*port_, kWmTimer, port_->timerId(), 0);
+    controller_->Tick(*port_);
     PushChanges();
   }
   // A readable or hung-up connection is read by XPending next, which reports a lost one.
@@ -291,21 +302,17 @@ void Show::Reconfigure() {
   WindowGeometry now;
   if (!ReadGeometry(display_, window_, now)) return;  // gone: DestroyNotify ends the run
   const bool resized = !(now.size == geometry_.size);
-  const std::vector<Rect> monitorsBefore = port_->MonitorRects();
   geometry_ = now;
   port_->SetOrigin(now.origin);
   if (resized) {
     port_->Resize(now.size);
     if (!MakeFrame()) std::fprintf(stderr, "kavrosa: no memory for a frame of the new size\n");
   }
-  port_->SetMonitors(MonitorsInWindow(ScreenMonitors(display_, root_, randr_), OnScreen(now)));
-  const std::vector<Rect> monitorsAfter = port_->MonitorRects();
-  bool monitorsChanged = monitorsBefore.size() != monitorsAfter.size();
-  for (size_t i = 0; !monitorsChanged && i < monitorsAfter.size(); ++i) {
-    monitorsChanged = !(monitorsBefore[i] == monitorsAfter[i]);
-  }
+  std::vector<Rect> monitors = Monitors(now);
+  const bool monitorsChanged = monitors != monitors_;
+  monitors_ = monitors;
   if (resized || monitorsChanged) {
-    SlideShowProc(*port_, kWmDisplayChange, 0, 0);
+    controller_->MonitorsChanged(*port_, std::move(monitors));
     PushChanges();
   }
 }
@@ -335,24 +342,19 @@ int RunShow(const Options& options) {
   StopSignals signals;
   if (!signals.ok()) return Fail("cannot watch for SIGTERM");
 
-  const std::string settings =
-      SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-  if (!settings.empty()) {
-    MakeParentDirectories(settings);
-    SetSettingsPathOverride(settings.c_str());
-  }
-  SettingsOverrides overrides;
-  overrides.intervalSeconds = options.intervalSeconds;
-  if (options.fit) overrides.fitImage = 1;
-  if (options.shuffle) overrides.shuffle = 1;
-  overrides.photoFolder = options.folder;
-  SetSettingsOverrides(overrides);
+  ShowConfig config;
+  config.settingsPath = SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  if (!config.settingsPath.empty()) MakeParentDirectories(config.settingsPath);
+  config.intervalSeconds = options.intervalSeconds;
+  if (options.fit) config.fitImage = 1;
+  if (options.shuffle) config.shuffle = 1;
+  config.folder = options.folder;
 
   XSetIOErrorHandler(ConnectionLost);
   const char* name = options.display.empty() ? nullptr : options.display.c_str();
   DisplayOwner display(XOpenDisplay(name));
   if (!display) return Fail(std::string("cannot open display ") + XDisplayName(name));
-  Show show(display.get(), options);
+  Show show(display.get(), options, std::move(config));
   return show.Run(signals);
 }
 

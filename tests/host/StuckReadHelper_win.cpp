@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "host/Host_win.h"
-#include "slideshow/FolderShow.h"
+#include "slideshow/SlideShowProc.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 
 namespace kavrosa {
 namespace {

@@ -158,18 +158,19 @@ TEST_F(ShowTest, FitImageScalesToTheWindow) {
 TEST_F(ShowTest, OverridesWinOverTheFileAndAreNotWritten) {
   WriteSettings(2, 300, 0);
   const std::string before = settings_.Read();
-  SettingsOverrides overrides;
-  overrides.intervalSeconds = 20;
-  overrides.fitImage = 1;
-  SetSettingsOverrides(overrides);
-  StartShow();
+  MakeWindow(Size{64, 48});
+  ShowConfig config;
+  config.settingsPath = settings_.path();
+  config.intervalSeconds = 20;
+  config.fitImage = 1;
+  show_ = std::make_unique<SlideShow>(config, source_);
+  show_->Start(*window_);
   EXPECT_EQ(show_->periodTicks(), 300);
   EXPECT_EQ(show_->fitImage(), 1);
-  overrides.intervalSeconds = 301;  // clamped as the file's value is
-  SetSettingsOverrides(overrides);
-  EXPECT_EQ(ReadIntervalSeconds(settings_.path()), 30);
-  SetSettingsOverrides(SettingsOverrides{});
-  EXPECT_EQ(ReadIntervalSeconds(settings_.path()), 300);
+  config.intervalSeconds = 301;  // clamped as the file's value is
+  show_ = std::make_unique<SlideShow>(config, source_);
+  show_->Start(*window_);
+  EXPECT_EQ(show_->periodTicks(), 450);
   EXPECT_EQ(settings_.Read(), before);
 }
 

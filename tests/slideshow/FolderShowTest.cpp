@@ -193,6 +193,20 @@ TEST_F(FolderShowTest, PhotographLargerThanAMonitorIsFittedToIt) {
   EXPECT_EQ(Counters().otherDestRects[0], (Rect{675, 0, 764, 120}));  // 160 x 120: fitted
 }
 
+TEST_F(FolderShowTest, DisplayChangeDecodesTheComingPhotographsForTheNewMonitors) {
+  folder_.Put("a.bmp", BmpFile(300, 200, 24));
+  folder_.Put("b.bmp", BmpFile(300, 200, 24, 9));
+  WriteFolderSettings();
+  MakeWindow(Size{400, 300});
+  window_->SetMonitorRects({Rect{0, 0, 150, 100}});
+  StartShow();
+  ASSERT_EQ(NextPicture(), (Size{150, 100}));
+  // b's job is waiting for its release: it loads for the new monitor.
+  show_->MonitorsChanged(*window_, {Rect{0, 0, 400, 300}});
+  EXPECT_EQ(NextPicture(), (Size{300, 200}));
+  EXPECT_EQ(Counters().destRect, (Rect{50, 50, 350, 250}));
+}
+
 #ifndef _WIN32
 TEST_F(FolderShowTest, CloseIsPromptWhileTheWorkerIsStuckInARead) {
   // Opening a FIFO for reading blocks until a writer comes: a read that never returns.

@@ -1,6 +1,6 @@
 // The photograph folder's pieces: which names count, the path order, the walk (nested folders,
-// hidden entries), the playlist (order, resume, shuffled cycles), the File value's stored form,
-// and loading photographs: fit sizes, BMPs made 24-bit, bad files refused.
+// hidden entries), the playlist (order, resume, shuffled cycles) and the File value's stored
+// form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include "image/DibImage.h"
 #include "settings/Settings.h"
 #include "slideshow/PhotoFolder.h"
-#include "photo/Photograph.h"
+#include "photo/Photograph.h"  // IsPhotographName
 #include "tests/slideshow/PhotoFolderFiles.h"
 
 namespace kavrosa {
@@ -80,60 +80,6 @@ TEST(PhotoFolder, FileValueIsStoredAsAsciiAndDecodedExactly) {
   EXPECT_EQ(stored, "%E5%86%99%E7%9C%9F/Caf%C3%A9%20%F0%9F%98%80%3B%25.jpg");
   EXPECT_EQ(DecodeSettingText(stored), name);
   EXPECT_EQ(DecodeSettingText("100%.jpg%4"), "100%.jpg%4");  // malformed escapes stay
-}
-
-TEST(Photograph, JpegArrivesFittedToTheBound) {
-  const std::vector<uint8_t> jpeg = Picture(1);
-  ASSERT_FALSE(jpeg.empty());
-  DibImage image;
-  ASSERT_TRUE(LoadPhotographFromMemory(jpeg.data(), jpeg.size(), Size{200, 200}, image));
-  EXPECT_EQ(image.GetSize(true), (Size{200, 149}));
-  EXPECT_EQ(image.loaded(), 1);
-  DibImage whole;
-  ASSERT_TRUE(LoadPhotographFromMemory(jpeg.data(), jpeg.size(), Size{640, 480}, whole));
-  EXPECT_EQ(whole.GetSize(true), (Size{471, 353}));
-}
-
-TEST(Photograph, LargeBmpIsReducedToItsFitSize) {
-  const std::vector<uint8_t> bmp = BmpFile(300, 200, 24);
-  DibImage image;
-  ASSERT_TRUE(LoadPhotographFromMemory(bmp.data(), bmp.size(), Size{120, 120}, image));
-  EXPECT_EQ(image.GetSize(true), (Size{120, 80}));
-}
-
-TEST(Photograph, PaletteBmpBecomesTwentyFourBit) {
-  const std::vector<uint8_t> bmp = BmpFile(5, 2, 8);
-  DibImage image;
-  ASSERT_TRUE(LoadPhotographFromMemory(bmp.data(), bmp.size(), Size{640, 480}, image));
-  EXPECT_EQ(image.GetSize(true), (Size{5, 2}));
-  BlockLock header(image.headerBlock());
-  EXPECT_EQ(reinterpret_cast<const BitmapInfoHeader*>(header.data())->biBitCount, 24);
-  BlockLock pixels(image.pixelBlock());
-  // Row 0, pixels 0 and 1: indices 0 and 1 of the table (blue, green, red order).
-  const std::vector<uint8_t> first(pixels.data(), pixels.data() + 6);
-  EXPECT_EQ(first, (std::vector<uint8_t>{200, 10, 20, 30, 40, 250}));
-}
-
-TEST(Photograph, BadFilesAreRefused) {
-  const std::vector<uint8_t> jpeg = Picture(2);
-  const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
-  const std::string text = "this is not a photograph\n";
-  const std::vector<uint8_t> bomb = BombJpeg();
-  const std::vector<uint8_t> bmp = BmpFile(4, 4, 24);
-  const std::vector<uint8_t> cutBmp(bmp.begin(), bmp.begin() + 30);
-  DibImage image;
-  EXPECT_FALSE(LoadPhotographFromMemory(cut.data(), cut.size(), Size{640, 480}, image));
-  EXPECT_FALSE(LoadPhotographFromMemory(jpeg.data(), 0, Size{640, 480}, image));
-  EXPECT_FALSE(LoadPhotographFromMemory(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                                        Size{640, 480}, image));
-  EXPECT_FALSE(LoadPhotographFromMemory(bomb.data(), bomb.size(), Size{640, 480}, image));
-  EXPECT_FALSE(LoadPhotographFromMemory(cutBmp.data(), cutBmp.size(), Size{640, 480}, image));
-  EXPECT_EQ(image.loaded(), 0);
-  TempFolder folder("kavrosa-bad");
-  folder.Put("empty.jpg", {});
-  EXPECT_FALSE(LoadPhotograph((folder.path() / "empty.jpg").string(), Size{640, 480}, image));
-  EXPECT_FALSE(LoadPhotograph((folder.path() / "missing.jpg").string(), Size{640, 480}, image));
-  EXPECT_FALSE(LoadPhotograph(folder.path().string(), Size{640, 480}, image));
 }
 
 }  // namespace

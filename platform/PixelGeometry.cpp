@@ -1,4 +1,6 @@
-#include "image/PixelGeometry.h"
+// Row stride and checked pixel-block sizes: one cap and one overflow rule for every reader of
+// untrusted dimensions.
+#include "platform/PixelGeometry.h"
 
 namespace kavrosa {
 

@@ -163,7 +163,13 @@ bool IsPhotographName(const std::string& name) {
   if (dot == std::string::npos || dot == 0) return false;
   std::string e = name.substr(dot + 1);
   for (char& c : e) c = FoldAscii(c);
-  return e == "jpg" || e == "jpeg" || e == "jpe" || e == "jfif" || e == "bmp";
+  static constexpr const char* kExtensions[] = {"jpg",  "jpeg", "jpe",  "jfif", "bmp",
+                                                "heic", "heif", "avif", "png",  "webp",
+                                                "tif",  "tiff", "gif"};
+  for (const char* known : kExtensions) {
+    if (e == known) return true;
+  }
+  return false;
 }
 
 }  // namespace kavrosa

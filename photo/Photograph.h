@@ -56,7 +56,9 @@ bool LoadPhotograph(const std::string& path, Size bound, DibImage& image);
 // What folder workers load photographs with; LoadPhotograph is the real one.
 using PhotographLoader = bool (*)(const std::string& path, Size bound, DibImage& image);
 
-// The names a photograph folder shows: .jpg .jpeg .jpe .jfif .bmp, in any case.
+// The names a photograph folder shows, in any case: .jpg .jpeg .jpe .jfif .bmp for our own
+// decoders, .heic .heif .avif .png .webp .tif .tiff .gif for the platform's codecs. The name
+// only chooses files; the bytes choose the decoder.
 bool IsPhotographName(const std::string& name);
 
 }  // namespace kavrosa

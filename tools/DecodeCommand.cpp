@@ -15,7 +15,7 @@ namespace kavrosa::tool {
 namespace {
 
 // Larger files are refused rather than read.
-constexpr long kMaxJpegFileBytes = 64L * 1024 * 1024;
+constexpr long kMaxFileBytes = static_cast<long>(kMaxPhotographFileBytes);
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, const char*& why) {
   std::FILE* file = std::fopen(path, "rb");
@@ -28,8 +28,8 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, const char*& w
   ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
   if (!ok) {
     why = "cannot read the file";
-  } else if (size > kMaxJpegFileBytes) {
-    why = "the file is larger than 64 MiB";
+  } else if (size > kMaxFileBytes) {
+    why = "the file is larger than 128 MiB";
     ok = false;
   } else {
     bytes.resize(static_cast<size_t>(size));
@@ -56,7 +56,7 @@ int RunDecode(int argc, char** argv) {
   Size bound{};
   if (argc == 4 && std::strcmp(argv[2], "--fit") == 0 && ParseSize(argv[3], bound)) argc = 2;
   if (argc != 2) {
-    std::fprintf(stderr, "usage: kavrosa-tool decode IN.jpg OUT.bmp [--fit WxH]\n");
+    std::fprintf(stderr, "usage: kavrosa-tool decode IN OUT.bmp [--fit WxH]\n");
     return 2;
   }
   const char* in = argv[0];

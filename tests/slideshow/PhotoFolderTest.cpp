@@ -18,9 +18,10 @@ namespace {
 using namespace testing_folders;
 
 TEST(PhotoFolder, NamesAndOrder) {
-  for (const char* name : {"a.jpg", "B.JPEG", "c.Jpe", "d.jfif", "e.BMP", "x.y.jpg"})
+  for (const char* name : {"a.jpg", "B.JPEG", "c.Jpe", "d.jfif", "e.BMP", "x.y.jpg", "f.HEIC",
+                           "g.heif", "h.Avif", "i.png", "j.WebP", "k.tif", "l.TIFF", "m.gif"})
     EXPECT_TRUE(IsPhotographName(name)) << name;
-  for (const char* name : {"jpg", ".jpg", "a.png", "a.jpg.txt", "a.jp", "a."})
+  for (const char* name : {"jpg", ".jpg", "a.psd", "a.jpg.txt", "a.jp", "a.", "a.heics"})
     EXPECT_FALSE(IsPhotographName(name)) << name;
   std::vector<std::string> paths = {"b.jpg", "A.jpg", "a/z.jpg", "B/c.jpg", "a.JPG", "bad/x.jpg"};
   std::sort(paths.begin(), paths.end(), LessPathCaseless);
@@ -34,8 +35,9 @@ TEST(PhotoFolder, WalksSubfoldersAndSkipsHiddenEntries) {
   for (const char* name : {"Top.jpg", "sub/deeper/Two.JPEG", "sub/one.bmp", ".hidden.jpg",
                            ".hidden/inside.jpg", "notes.txt", "sub/photo.png"})
     folder.Put(name, {1});
-  EXPECT_EQ(CollectPhotographs(folder.path().string()),
-            (std::vector<std::string>{"sub/deeper/Two.JPEG", "sub/one.bmp", "Top.jpg"}));
+  EXPECT_EQ(
+      CollectPhotographs(folder.path().string()),
+      (std::vector<std::string>{"sub/deeper/Two.JPEG", "sub/one.bmp", "sub/photo.png", "Top.jpg"}));
   EXPECT_TRUE(CollectPhotographs((folder.path() / "missing").string()).empty());
 }
 

@@ -8,7 +8,7 @@
 #include "image/DibImage.h"
 #include "image/FitSize.h"
 #include "image/Orientation.h"
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "jpeg/BlockDecoder.h"
 #include "jpeg/DecodeContext.h"
 #include "jpeg/ExifOrientation.h"

@@ -2,7 +2,7 @@
 // resampler; the scale divides the MCU height, so each MCU row completes whole output rows.
 #include "jpeg/PixelSink.h"
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "image/Resample.h"
 
 namespace kavrosa {

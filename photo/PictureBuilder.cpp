@@ -8,7 +8,7 @@
 #include "image/FitSize.h"
 #include "image/Orientation.h"
 #include "image/Picture24.h"
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 
 namespace kavrosa {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "photo/ContainerExif.h"
 #include "photo/PictureBuilder.h"
 #include "photo/PosixCodecs.h"

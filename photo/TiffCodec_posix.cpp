@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "image/PixelGeometry.h"
+#include "platform/PixelGeometry.h"
 #include "photo/PictureBuilder.h"
 #include "photo/PosixCodecs.h"
 

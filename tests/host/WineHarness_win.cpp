@@ -6,6 +6,9 @@
 
 #include <cstdio>
 
+#include "image/DibImage.h"
+#include "platform/LocalMemory.h"
+
 namespace kavrosa::test {
 
 const char kIntervalKeyBytes[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
@@ -198,6 +201,24 @@ void ClickLeft() {
   inputs[1] = inputs[0];
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(2, inputs, sizeof(INPUT));
+}
+
+int ScreenMismatchesCentred(DibImage& expected) {
+  const Size size = expected.GetSize(true);
+  const int32_t left = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+  const int32_t top = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+  expected.EnsureStride();
+  BlockLock pixels(expected.pixelBlock());
+  HDC screen = GetDC(nullptr);
+  int mismatches = 0;
+  for (int32_t y = 0; y < size.cy; y += 37) {
+    for (int32_t x = 0; x < size.cx; x += 29) {
+      const uint8_t* p = pixels.data() + (size.cy - 1 - y) * expected.stride() + 3 * x;
+      if (GetPixel(screen, left + x, top + y) != RGB(p[2], p[1], p[0])) ++mismatches;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return mismatches;
 }
 
 }  // namespace kavrosa::test

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace kavrosa {
+class DibImage;
+}
+
 namespace kavrosa::test {
 
 // The full-screen saver's window, and how long Wine may take to show it.
@@ -56,6 +60,10 @@ class ChildProcess {
  private:
   PROCESS_INFORMATION info_{};
 };
+
+// How many of the screen's pixels (every 29th of every 37th row) differ from `expected` (a
+// bottom-up 24-bit picture) drawn at its own size in the middle of the primary monitor.
+int ScreenMismatchesCentred(DibImage& expected);
 
 // Pumps this thread's messages for `ms`.
 void Pump(DWORD ms);
